@@ -1,0 +1,105 @@
+#include "media/avi/frame_clock.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "platform/format.h"
+
+namespace klv {
+namespace {
+
+// Days from 1970-01-01 to a proleptic Gregorian date, and back.
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int64_t* y, int* m, int* d) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  *d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  *m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  *y = yoe + era * 400 + (*m <= 2);
+}
+
+// Windows file times end at 0x7FFFFFFFFFFFFFFF (100-ns units since 1601).
+constexpr uint64_t kStampBase100ns = 127173888000000000ULL;
+constexpr uint64_t kMaxStamp =
+    (static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) - kStampBase100ns) / 100000ULL;
+
+}  // namespace
+
+bool ClockFromTimeStamp(uint64_t stamp, FrameClock* out) {
+  if (stamp > kMaxStamp) return false;
+  const uint64_t seconds = stamp / 100;
+  const int64_t days = static_cast<int64_t>(seconds / 86400) + DaysFromCivil(2004, 1, 1);
+  const uint64_t secOfDay = seconds % 86400;
+  int64_t year = 0;
+  int month = 0, day = 0;
+  CivilFromDays(days, &year, &month, &day);
+  out->nCentisecond = static_cast<int>(stamp % 100);
+  out->nSecond = static_cast<int>(secOfDay % 60);
+  out->nMinute = static_cast<int>((secOfDay / 60) % 60);
+  out->nHour = static_cast<int>(secOfDay / 3600);
+  out->nDay = day;
+  out->nMonth = month;
+  out->nYear = static_cast<int>(year);
+  return month >= 1 && month <= 12;
+}
+
+FrameClock ClockFromFileTime(uint16_t fileDate, uint16_t fileTime, int64_t elapsedSeconds) {
+  static const int kMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  FrameClock c;
+  const int64_t seconds = 2 * (fileTime & 31) + 60 * ((fileTime >> 5) & 63) +
+                          3600 * (fileTime >> 11) + elapsedSeconds;
+  int64_t hour = seconds / 3600;
+  c.nMinute = static_cast<int>((seconds % 3600) / 60);
+  c.nSecond = static_cast<int>(seconds % 60);
+  c.nCentisecond = 0;
+  int day = fileDate & 31;
+  int month = (fileDate >> 5) & 15;
+  int year = 1980 + (fileDate >> 9);
+  if (hour >= 24) {
+    // A damaged date word (month 0 or above 12) rolls as January would.
+    if (month < 1 || month > 12) month = 1;
+    int64_t add = hour / 24;
+    hour %= 24;
+    while (add > 0) {
+      int len = kMonthDays[month - 1];
+      if (month == 2 && year % 4 != 0) len = 28;
+      if (day + add <= len) {
+        day += static_cast<int>(add);
+        break;
+      }
+      add -= len - day + 1;
+      day = 1;
+      if (++month > 12) {
+        month = 1;
+        ++year;
+      }
+    }
+  }
+  c.nHour = static_cast<int>(hour);
+  c.nDay = day;
+  c.nMonth = month;
+  c.nYear = year;
+  return c;
+}
+
+std::string DateText(const FrameClock& c) {
+  return Format("%d/%2.2d/%2.2d", c.nYear, c.nMonth, c.nDay);
+}
+
+std::string TimeText(const FrameClock& c) {
+  return Format("%2.2d:%2.2d:%2.2d", c.nHour, c.nMinute, c.nSecond);
+}
+
+}  // namespace klv

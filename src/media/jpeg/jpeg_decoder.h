@@ -1,0 +1,144 @@
+#pragma once
+// The camera's JPEG decoder: header walk, entropy decoding, reconstruction and
+// colour output for baseline 4:2:0 frames. One instance per open AVI reader;
+// tables persist from frame to frame as the camera's software expects.
+//
+// CONTRACT (used by the AVI reader, the engine and the motion search; the
+// implementation may add private members and helpers freely):
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "media/common/decoder_flags.h"
+#include "media/common/picture.h"
+#include "media/jpeg/camera_meta.h"
+
+namespace klv {
+
+class DiagnosticsSink;
+
+struct JpegFrameInfo {
+  int precision = 0;
+  int height = 0;
+  int width = 0;
+  int components = 0;
+  struct Component {
+    int id = 0;
+    int h = 0;
+    int v = 0;
+    int tq = 0;
+  } comp[4];
+};
+
+struct JpegScanInfo {
+  int length = 0;
+  int components = 0;
+  struct Component {
+    int id = 0;
+    int td = 0;
+    int ta = 0;
+  } comp[4];
+  int ss = 0;
+  int se = 0;
+  int ah = 0;
+  int al = 0;
+};
+
+// One Huffman decoding table, with the derived fields of JPEG Annex C / F.
+// Index 1..16 of the per-length arrays is the code length.
+struct HuffDecodeTable {
+  uint8_t BITS[17] = {};
+  uint8_t HUFFVAL[256] = {};
+  uint8_t HUFFSIZE[257] = {};
+  uint16_t HUFFCODE[256] = {};
+  uint16_t MINCODE[17] = {};
+  int32_t MAXCODE[18] = {};
+  uint8_t VALPTR[17] = {};
+};
+
+// Quantisation tables 0..2 (multipliers already carrying the IDCT prescale,
+// zigzag order) and the raw DC quantiser of each.
+struct QuantStore {
+  int32_t multiplier[3][64] = {};
+  int32_t dcQuant[3] = {};
+};
+
+class JpegDecoder {
+ public:
+  JpegDecoder();  // Huffman tables = Annex K defaults; quantisers all zero
+
+  // --- persistent tables -------------------------------------------------
+  QuantStore quant;
+  HuffDecodeTable huff[2][2];  // [class 0 DC / 1 AC][id]
+
+  // --- per-frame metadata written by the header walk -----------------------
+  CameraFrameRecord record;     // APP4 copy of the last walked frame
+  bool bRecordPresent = false;  // cleared by every walk, set by APP4
+  FrameTimeStamp frameTimeStamp;  // time stamp of the last frame DecodeFrame walked
+  int nFrameIntervalMs = -1;
+
+  // Switches and the diagnostics sink (RTC dump lines); may be null.
+  const DecoderFlags* flags = nullptr;
+  DiagnosticsSink* diag = nullptr;
+
+  // Header walk. `size` is the frame's real byte count: segments are looked for
+  // only below min(size, 4096) and no payload is read beyond `size`.
+  // Returns the offset of the first entropy-coded byte, 0 when the walk ends
+  // without SOS, -1 when data does not start with SOI.
+  int ParseHeaders(const uint8_t* data, size_t size, JpegFrameInfo* frameInfo,
+                   JpegScanInfo* scanInfo, FrameTimeStamp* timeStamp,
+                   const uint8_t** eventSegment);
+
+  // Decode planes Y, Cb, Cr for a picture of width x height (rounded up to
+  // whole 16 x 16 MCUs), zero-filled. False for sizes outside 1..8192.
+  bool AllocatePlanes(int width, int height);
+  void ReleasePlanes();
+  int PlaneWidth16() const { return w16_; }
+  int PlaneHeight16() const { return h16_; }
+  const int32_t* PlaneY() const { return y_.data(); }
+  const int32_t* PlaneCb() const { return cb_.data(); }
+  const int32_t* PlaneCr() const { return cr_.data(); }
+
+  // Whole frame: header walk, interval update, MCUs, colour. 0 on success;
+  // -1 when the walk finds no entropy-coded data; else the bytes-read count of
+  // the failed entropy decode. The picture is untouched unless it returns 0.
+  int DecodeFrame(const uint8_t* data, size_t size, FramePicture& picture, int index,
+                  int* intervalMs);
+  // MCU loop over the entropy-coded data [data, data + size) into the planes.
+  int DecodeMcus(const uint8_t* data, size_t size);
+  // Colour conversion of the planes into the picture's first `height` rows.
+  void ToPicture(FramePicture& picture, int width, int height) const;
+  // Frame interval from the previous decoded frame's time stamp.
+  void UpdateFrameInterval(int index);
+
+  // --- entropy primitives (also for the DC-only reduced decode) ----------
+  void StartBits(const uint8_t* data, size_t size);
+  int Get1Bit();
+  uint32_t GetBits(int n);
+  uint32_t Peek16();
+  int DecodeDcDiff(int id);
+  int DecodeAc(int32_t* block, bool chroma);  // block: 64 coefficients, zigzag
+  void SkipAc(bool chroma);                   // decode and discard AC codes
+  int JpegError() const { return nJpegError_; }
+  uint32_t BytesRead() const;
+
+  static int Extend(int v, int s);
+  static void Idct(const int32_t* block, int32_t* out);  // zigzag in, row order out
+
+ private:
+  int w16_ = 0;
+  int h16_ = 0;
+  std::vector<int32_t> y_, cb_, cr_;
+  int nJpegError_ = 0;
+  uint32_t prevStampLow_ = 0;
+  int prevIndex_ = 0;
+  // Bit reader state lives here (see the implementation).
+};
+
+// IDCT prescale factors in zigzag order (DC first).
+extern const int32_t kJpegPrescale[64];
+// Zigzag position -> natural (row * 8 + column) index.
+extern const uint8_t kJpegZigzag[64];
+
+}  // namespace klv
