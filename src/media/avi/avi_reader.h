@@ -44,9 +44,12 @@ class AviReader {
   // Date and time of the frame whose headers were walked last.
   void FrameDateTime(int elapsedSeconds, std::string* dateText, std::string* timeText);
 
-  // Reads and decodes frame nCurFrame-independent `index` into `picture`:
-  // AviReadFrame then DecodeFrame. 0 on success, else the failing value.
+  // Reads frame `index` into pFrameBuffer and decodes it into `picture`.
+  // 0 on success; -1 when the frame cannot be read; else the decoder's value.
   int ReadAndDecode(int index, FramePicture& picture, uint32_t* offset = nullptr);
+
+  // Why the last AviOpen failed, in a few words ("no frame index", ...).
+  const std::string& FailReason() const { return failReason_; }
 
   // --- the reader's state, read by the engine --------------------------------
   FILE* hFile = nullptr;
@@ -72,8 +75,14 @@ class AviReader {
   JpegDecoder decoder;
 
  private:
+  int ReadFrameHead(int index);
+  int Fail(const char* reason);
+
   int64_t fileSize_ = 0;
-  size_t frameCap_ = 0;
+  size_t frameCap_ = 0;          // largest frame accepted
+  std::vector<uint8_t> head_;    // header bytes of the frame last scanned for events
+  size_t headSize_ = 0;
+  std::string failReason_;
 };
 
 }  // namespace klv

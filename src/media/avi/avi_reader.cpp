@@ -1,0 +1,276 @@
+#include "media/avi/avi_reader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/file_times.h"
+
+namespace klv {
+namespace {
+
+constexpr int64_t kFirstChunk = 220;
+constexpr int kMaxPictureSide = 8192;
+// Header segments start within the first 4096 bytes of a frame; the event
+// byte and every table the walk loads lie within this much of the start.
+constexpr size_t kHeadBytes = 8192;
+
+uint32_t Le32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+bool ReadAt(FILE* f, int64_t pos, void* dst, size_t n) {
+  if (pos < 0 || fseeko(f, static_cast<off_t>(pos), SEEK_SET) != 0) return false;
+  return std::fread(dst, 1, n, f) == n;
+}
+
+bool ReadWordAt(FILE* f, int64_t pos, int32_t* out) {
+  uint8_t b[4];
+  if (!ReadAt(f, pos, b, 4)) return false;
+  *out = static_cast<int32_t>(Le32(b));
+  return true;
+}
+
+}  // namespace
+
+AviReader::AviReader() = default;
+
+AviReader::~AviReader() { AviClose(); }
+
+int AviReader::Fail(const char* reason) {
+  failReason_ = reason;
+  return -1;
+}
+
+void AviReader::AviClose() {
+  if (hFile != nullptr) {
+    std::fclose(hFile);
+    hFile = nullptr;
+  }
+  pIndex.clear();
+  pIndex.shrink_to_fit();
+  pFrameBuffer.clear();
+  pFrameBuffer.shrink_to_fit();
+  head_.clear();
+  head_.shrink_to_fit();
+  headSize_ = 0;
+  nLastFrameSize = 0;
+  decoder.ReleasePlanes();
+}
+
+int AviReader::AviOpen(const std::string& path) {
+  AviClose();
+  failReason_.clear();
+  hFile = std::fopen(path.c_str(), "rb");
+  if (hFile == nullptr) {
+    nTotalFrames = -1;
+    return Fail("cannot open the file");
+  }
+  struct stat st {};
+  fileSize_ = ::fstat(fileno(hFile), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+
+  DosDateTime dos;
+  if (LastWriteDosTime(path, &dos)) {
+    wFileDate = dos.date;
+    wFileTime = dos.time;
+  }
+
+  int32_t frames = 0, scale = 0, rate = 0, width = 0, height = 0;
+  if (!ReadWordAt(hFile, 48, &frames) || !ReadWordAt(hFile, 128, &scale) ||
+      !ReadWordAt(hFile, 132, &rate) || !ReadWordAt(hFile, 184, &width) ||
+      !ReadWordAt(hFile, 188, &height)) {
+    nTotalFrames = -1;
+    return Fail("too short for a movie header");
+  }
+  nTotalFrames = frames;
+  nCapInterval = scale == 65535 ? 86400 : scale;
+  nAviRate = rate < 0 ? nCapInterval * 10 : rate;
+  nImageWidth = width;
+  nImageHeight = height;
+
+  // Chunk walk from the first chunk after the header list up to "idx1".
+  nWalkPos = kFirstChunk;
+  nMoviBase = 0;
+  bool foundIndex = false;
+  for (;;) {
+    uint8_t id[4];
+    if (!ReadAt(hFile, nWalkPos, id, 4)) break;
+    if (std::memcmp(id, "idx1", 4) == 0) {
+      foundIndex = true;
+      break;
+    }
+    uint8_t sz[4];
+    if (std::fread(sz, 1, 4, hFile) != 4) break;
+    nWalkPos += static_cast<int64_t>(Le32(sz)) + 8;
+    if (std::memcmp(id, "LIST", 4) == 0) {
+      uint8_t type[4];
+      if (std::fread(type, 1, 4, hFile) == 4 && std::memcmp(type, "movi", 4) == 0)
+        nMoviBase = static_cast<int64_t>(ftello(hFile)) - 4;
+    }
+  }
+  if (!foundIndex) return Fail("no frame index");
+  if (nTotalFrames <= 0) return Fail("no frames");
+  nWalkPos += 8;
+
+  // Sizes are checked against the file before anything is allocated.
+  if (nImageWidth <= 0 || nImageHeight <= 0 || nImageWidth > kMaxPictureSide ||
+      nImageHeight > kMaxPictureSide)
+    return Fail("picture size out of range");
+  if (static_cast<int64_t>(nTotalFrames) * 16 > fileSize_ - nWalkPos)
+    return Fail("frame count larger than the frame index");
+
+  // Buffers, zero-filled.
+  int failed = 0;
+  if (!decoder.AllocatePlanes(nImageWidth, nImageHeight)) ++failed;
+  const size_t pixels = static_cast<size_t>(nImageWidth) * static_cast<size_t>(nImageHeight);
+  try {
+    pFrameBuffer.assign(pixels, 0);
+  } catch (const std::bad_alloc&) {
+    ++failed;
+  }
+  try {
+    pIndex.assign(static_cast<size_t>(nTotalFrames), AviIndexEntry{});
+  } catch (const std::bad_alloc&) {
+    ++failed;
+  }
+  if (failed > 0) {
+    decoder.ReleasePlanes();
+    pFrameBuffer.clear();
+    pIndex.clear();
+    failReason_ = "out of memory";
+    return -failed;
+  }
+  // A frame may outgrow the W x H buffer up to an uncompressed picture's size.
+  frameCap_ = pixels * 3 + 65536;
+  nLastFrameSize = 0;
+
+  // Index build.
+  std::vector<uint8_t> raw(static_cast<size_t>(nTotalFrames) * 16);
+  if (!ReadAt(hFile, nWalkPos, raw.data(), raw.size()))
+    return Fail("frame index cut short");
+  for (int i = 0; i < nTotalFrames; ++i) {
+    const uint8_t* e = raw.data() + static_cast<size_t>(i) * 16;
+    if (std::memcmp(e, "00db", 4) != 0) return Fail("frame index holds entries of another stream");
+    uint32_t offset = Le32(e + 8);
+    if (nMoviBase > 0) offset += static_cast<uint32_t>(nMoviBase);
+    pIndex[static_cast<size_t>(i)] = AviIndexEntry{offset, Le32(e + 12)};
+  }
+
+  // Probe frame 0 for time stamps and event mode.
+  FrameTimeStamp stamp;
+  const uint8_t* event = nullptr;
+  AviReadFrame(0);
+  decoder.ParseHeaders(pFrameBuffer.data(), static_cast<size_t>(nLastFrameSize), nullptr,
+                       nullptr, &stamp, &event);
+  bTimeStamps = stamp.NonZero();
+  bEventMode = event != nullptr && (event[0] & 1) != 0;
+
+  if (bEventMode) {
+    pnEventFrames.clear();
+    for (int e = AviFindEvent(0, nTotalFrames); e >= 0; e = AviFindEvent(e + 1, nTotalFrames))
+      pnEventFrames.push_back(e);
+    nEventCount = static_cast<int>(pnEventFrames.size());
+  }
+  nCurFrame = 0;
+  return 0;
+}
+
+int AviReader::AviReadFrame(int index, std::vector<uint8_t>& buffer, uint32_t* offset) {
+  if (index < 0 || index >= nTotalFrames || static_cast<size_t>(index) >= pIndex.size() ||
+      hFile == nullptr) {
+    if (offset != nullptr) *offset = 0;
+    return -1;
+  }
+  const AviIndexEntry& entry = pIndex[static_cast<size_t>(index)];
+  if (offset != nullptr) *offset = entry.offset;
+  uint8_t chunk[8];
+  if (!ReadAt(hFile, entry.offset, chunk, 8)) return -1;
+  if (std::memcmp(chunk, "00db", 4) != 0 || Le32(chunk + 4) != entry.size) return -1;
+  // Frames that cannot be complete or are beyond any sane size are bad frames;
+  // the buffer then keeps the frame on display.
+  if (entry.size > frameCap_ ||
+      static_cast<int64_t>(entry.offset) + 8 + static_cast<int64_t>(entry.size) > fileSize_)
+    return -1;
+  if (buffer.size() < entry.size) buffer.resize(entry.size);
+  if (std::fread(buffer.data(), 1, entry.size, hFile) != entry.size) return -1;
+  if (&buffer == &pFrameBuffer) nLastFrameSize = static_cast<int>(entry.size);
+  return 0;
+}
+
+int AviReader::ReadFrameHead(int index) {
+  if (index < 0 || index >= nTotalFrames || hFile == nullptr) return -1;
+  const AviIndexEntry& entry = pIndex[static_cast<size_t>(index)];
+  uint8_t chunk[8];
+  if (!ReadAt(hFile, entry.offset, chunk, 8)) return -1;
+  if (std::memcmp(chunk, "00db", 4) != 0 || Le32(chunk + 4) != entry.size) return -1;
+  if (entry.size > frameCap_ ||
+      static_cast<int64_t>(entry.offset) + 8 + static_cast<int64_t>(entry.size) > fileSize_)
+    return -1;
+  const size_t n = std::min<size_t>(entry.size, kHeadBytes);
+  if (head_.size() < kHeadBytes) head_.resize(kHeadBytes);
+  if (std::fread(head_.data(), 1, n, hFile) != n) return -1;
+  headSize_ = n;
+  return 0;
+}
+
+int AviReader::AviStepFrame(int delta) {
+  int64_t next = static_cast<int64_t>(nCurFrame) + delta;
+  next = std::clamp<int64_t>(next, 0, std::max(0, nTotalFrames - 1));
+  if (next == nCurFrame) return -1;
+  nCurFrame = static_cast<int>(next);
+  return 0;
+}
+
+int AviReader::AviSetFrame(int index) {
+  nCurFrame = index;
+  return 0;
+}
+
+int AviReader::AviSeekEnd() {
+  nCurFrame = nTotalFrames;
+  return 0;
+}
+
+int AviReader::AviFindEvent(int from, int to) {
+  if (from == to) return -1;
+  const int step = from < to ? 1 : -1;
+  for (int i = from; i != to; i += step) {
+    // Only the header segments matter here. A frame that cannot be read is
+    // walked with the bytes of the frame scanned before it.
+    ReadFrameHead(i);
+    const uint8_t* event = nullptr;
+    int walked = decoder.ParseHeaders(head_.data(), headSize_, nullptr, nullptr, nullptr, &event);
+    if (walked == 0 && headSize_ == kHeadBytes && i >= 0 && i < nTotalFrames) {
+      // The head was not enough (a segment runs past it): walk the whole frame.
+      std::vector<uint8_t> whole;
+      if (AviReadFrame(i, whole) == 0) {
+        head_ = std::move(whole);
+        headSize_ = pIndex[static_cast<size_t>(i)].size;
+        event = nullptr;
+        decoder.ParseHeaders(head_.data(), headSize_, nullptr, nullptr, nullptr, &event);
+      }
+    }
+    if (event != nullptr && (event[0] & 0x80) != 0) return i;
+  }
+  return -1;
+}
+
+void AviReader::FrameDateTime(int elapsedSeconds, std::string* dateText, std::string* timeText) {
+  bool done = false;
+  if (bTimeStamps) done = ClockFromTimeStamp(decoder.frameTimeStamp.Value(), &frameClock);
+  if (!done) frameClock = ClockFromFileTime(wFileDate, wFileTime, elapsedSeconds);
+  if (dateText != nullptr) *dateText = DateText(frameClock);
+  if (timeText != nullptr) *timeText = TimeText(frameClock);
+}
+
+int AviReader::ReadAndDecode(int index, FramePicture& picture, uint32_t* offset) {
+  if (AviReadFrame(index, offset) != 0) return -1;
+  int interval = -1;
+  return decoder.DecodeFrame(pFrameBuffer.data(), static_cast<size_t>(nLastFrameSize), picture,
+                             index, &interval);
+}
+
+}  // namespace klv

@@ -1,0 +1,124 @@
+// klvtool: the player's engine on the command line.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tool/tool_avi.h"
+#include "tool/tool_common.h"
+
+namespace klv::tool {
+namespace {
+
+const char kHelp[] =
+    "Usage: klvtool COMMAND [ARGS]\n"
+    "\n"
+    "Commands for the camera's movies (.avi, .m4v, .ztm):\n"
+    "  info FILE                         key: value lines about the movie\n"
+    "  frame FILE INDEX OUT.bmp [--stamp] [--deblock 0|1|2] [--bw]\n"
+    "                                    the picture the player shows for frame INDEX\n"
+    "                                    (0-based), as a 24-bit BMP\n"
+    "  times FILE                        INDEX YYYY/MM/DD HH:MM:SS.CC for every frame\n"
+    "                                    (\"INDEX bad\" for a frame that cannot be decoded)\n"
+    "  decode FILE [--out DIR]           decode every frame in playback order;\n"
+    "                                    prints \"decoded N bad M\"\n"
+    "  save FILE INDEX OUT               the player's Save Current: an AVI frame's JPEG\n"
+    "                                    bytes as stored, else a BMP picture\n"
+    "\n"
+    "Exit status: 0 success, 1 the file or operation failed, 2 usage.\n";
+
+int NeedAvi(const std::string& path) {
+  switch (KindOf(path)) {
+    case MovieKind::Avi:
+      return kOk;
+    case MovieKind::Stream:
+    case MovieKind::Ztm:
+      return Fail(path + ": MPEG-4 movies are not supported by this build yet");
+    case MovieKind::None:
+      break;
+  }
+  return Fail(path + ": Unknown Format");
+}
+
+}  // namespace
+
+int CmdInfo(int argc, char** argv) {
+  Args a;
+  std::string err;
+  if (!ParseArgs(argc, argv, {}, {}, &a, &err)) return Usage(err);
+  if (a.positional.size() != 1) return Usage("info takes one FILE");
+  const std::string& path = a.positional[0];
+  if (int r = NeedAvi(path)) return r;
+  return AviInfo(path);
+}
+
+int CmdFrame(int argc, char** argv) {
+  Args a;
+  std::string err;
+  if (!ParseArgs(argc, argv, {"--stamp", "--bw"}, {"--deblock"}, &a, &err)) return Usage(err);
+  if (a.positional.size() != 3) return Usage("frame takes FILE INDEX OUT.bmp");
+  int index = 0;
+  if (!ParseIndex(a.positional[1], &index)) return Usage("INDEX must be a frame number from 0");
+  int deblock = 2;
+  if (a.Has("--deblock") && (!ParseIndex(a.Value("--deblock"), &deblock) || deblock > 2))
+    return Usage("--deblock takes 0, 1 or 2");
+  const std::string& path = a.positional[0];
+  if (int r = NeedAvi(path)) return r;
+  return AviFrame(path, index, a.positional[2], a.Has("--stamp"), a.Has("--bw"));
+}
+
+int CmdTimes(int argc, char** argv) {
+  Args a;
+  std::string err;
+  if (!ParseArgs(argc, argv, {}, {}, &a, &err)) return Usage(err);
+  if (a.positional.size() != 1) return Usage("times takes one FILE");
+  const std::string& path = a.positional[0];
+  if (KindOf(path) != MovieKind::Avi && KindOf(path) != MovieKind::None)
+    return Fail(path + ": times are read from AVI movies only");
+  if (int r = NeedAvi(path)) return r;
+  return AviTimes(path);
+}
+
+int CmdDecode(int argc, char** argv) {
+  Args a;
+  std::string err;
+  if (!ParseArgs(argc, argv, {}, {"--out"}, &a, &err)) return Usage(err);
+  if (a.positional.size() != 1) return Usage("decode takes one FILE");
+  const std::string& path = a.positional[0];
+  if (int r = NeedAvi(path)) return r;
+  return AviDecode(path, a.Value("--out"));
+}
+
+int CmdSave(int argc, char** argv) {
+  Args a;
+  std::string err;
+  if (!ParseArgs(argc, argv, {}, {}, &a, &err)) return Usage(err);
+  if (a.positional.size() != 3) return Usage("save takes FILE INDEX OUT");
+  int index = 0;
+  if (!ParseIndex(a.positional[1], &index)) return Usage("INDEX must be a frame number from 0");
+  const std::string& path = a.positional[0];
+  if (int r = NeedAvi(path)) return r;
+  return AviSave(path, index, a.positional[2]);
+}
+
+}  // namespace klv::tool
+
+int main(int argc, char** argv) {
+  using namespace klv::tool;
+  if (argc < 2) return Usage("no command given");
+  const std::string cmd = argv[1];
+  if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+    std::fputs(kHelp, stdout);
+    return kOk;
+  }
+  struct Command {
+    const char* name;
+    int (*run)(int, char**);
+  };
+  static const Command kCommands[] = {
+      {"info", CmdInfo}, {"frame", CmdFrame}, {"times", CmdTimes},
+      {"decode", CmdDecode}, {"save", CmdSave},
+  };
+  for (const Command& c : kCommands)
+    if (cmd == c.name) return c.run(argc - 2, argv + 2);
+  return Usage("unknown command " + cmd);
+}

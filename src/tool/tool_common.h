@@ -1,0 +1,41 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace klv::tool {
+
+// Exit statuses: 0 success, 1 the file or operation failed, 2 usage.
+inline constexpr int kOk = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kUsage = 2;
+
+// One line "klvtool: <message>" on stderr; returns kFailed.
+int Fail(const std::string& message);
+// One line "klvtool: <message>" and a pointer to --help; returns kUsage.
+int Usage(const std::string& message);
+
+// The movie kinds by extension, without regard to case.
+enum class MovieKind { None, Avi, Stream, Ztm };
+MovieKind KindOf(const std::string& path);
+
+// Parses a non-negative decimal integer; false when `text` is not one.
+bool ParseIndex(const std::string& text, int* out);
+
+// Splits arguments into positionals and flags ("--name" or "--name value"
+// for the names in `withValue`). Unknown flags are reported through `error`.
+struct Args {
+  std::vector<std::string> positional;
+  std::vector<std::pair<std::string, std::string>> flags;
+  bool Has(const std::string& name) const;
+  std::string Value(const std::string& name, const std::string& def = {}) const;
+};
+bool ParseArgs(int argc, char** argv, const std::vector<std::string>& bare,
+               const std::vector<std::string>& withValue, Args* out, std::string* error);
+
+int CmdInfo(int argc, char** argv);
+int CmdFrame(int argc, char** argv);
+int CmdTimes(int argc, char** argv);
+int CmdDecode(int argc, char** argv);
+int CmdSave(int argc, char** argv);
+
+}  // namespace klv::tool
