@@ -88,11 +88,11 @@ void WriteHeaders(std::vector<uint8_t>& out, int width, int height, const JpegOp
     PutSegment(out, 0xDB, p);
   }
 
-  std::vector<uint8_t> sof = {8};
-  Put16Be(sof, height);
-  Put16Be(sof, width);
-  sof.insert(sof.end(), {3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
-  PutSegment(out, o.sofMarker, sof);
+  const auto hi = [](int v) { return static_cast<uint8_t>((v >> 8) & 0xFF); };
+  const auto lo = [](int v) { return static_cast<uint8_t>(v & 0xFF); };
+  // 8-bit samples; Y 2x2 with table 0, Cb and Cr 1x1 with table 1.
+  PutSegment(out, o.sofMarker,
+             {8, hi(height), lo(height), hi(width), lo(width), 3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
 
   const HuffmanSpec& dc0 = o.dcLuma ? *o.dcLuma : StdDcLuma();
   const HuffmanSpec& dc1 = o.dcChroma ? *o.dcChroma : StdDcChroma();
