@@ -1,0 +1,89 @@
+#pragma once
+#include <QDialog>
+#include <functional>
+#include <string>
+
+#include "platform/ini_store.h"
+#include "setclock/setclk_settings.h"
+
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTimeEdit;
+
+namespace klv {
+
+class CardDriveBox;
+class IntervalBoxes;
+class UpDown;
+
+// KLVSetClk's one window: the camera's clock, capture interval, low-light
+// option and flicker filter, written onto the card by the Write button.
+class TfrmKLSetClk : public QDialog {
+  Q_OBJECT
+ public:
+  // Reads its settings from the INI file at iniPath (see LocateSetClkIni).
+  explicit TfrmKLSetClk(const std::string& iniPath, QWidget* parent = nullptr);
+  ~TfrmKLSetClk() override;
+
+  // How a message box is shown; tests record them instead.
+  using MessageBoxFn = std::function<void(bool error, const QString& caption, const QString& text)>;
+  void setMessageBox(MessageBoxFn fn) { messageBox_ = std::move(fn); }
+
+  int beepCount() const { return beeps_; }
+  int nInterval() const { return nInterval_; }
+  int nLightCutOff() const { return nLightCutOff_; }
+  int nFlicker() const { return nFlicker_; }
+
+  // The Write button's action.
+  void bWriteTimeClick();
+
+  void done(int result) override;
+
+ private:
+  void buildControls();
+  void formCreate();
+  void saveSettings();
+  void beep();
+
+  QLabel* imgBanner_;
+  QLabel* imgLogo_;
+  QDateEdit* DateTimePicker1;
+  QTimeEdit* DateTimePicker2;
+  CardDriveBox* DCB;
+  QLineEdit* edtHours;
+  QLineEdit* edtMinutes;
+  QLineEdit* edtSeconds;
+  UpDown* udHours;
+  UpDown* udMinutes;
+  UpDown* udSeconds;
+  QGroupBox* gbFlicker_;
+  QRadioButton* RB60;
+  QRadioButton* RB50;
+  QRadioButton* RBNone;
+  QGroupBox* rgLowLight;
+  QRadioButton* rbLowLightOn_;
+  QRadioButton* rbLowLightOff_;
+  QScrollBar* ScrollBar1;
+  QLabel* lblDarker_;
+  QLabel* lblLighter_;
+  QLabel* lblCutoff_;
+  QPushButton* bWriteTime;
+  QPushButton* bCancel;
+  IntervalBoxes* boxes_;
+
+  IniStore ini_;
+  SetClkSettings settings_;
+  int nInterval_ = 3600;
+  int nLightCutOff_ = 0;
+  int nFlicker_ = 0;
+  int beeps_ = 0;
+  bool saved_ = false;
+  MessageBoxFn messageBox_;
+};
+
+}  // namespace klv

@@ -1,0 +1,379 @@
+// KLVSetClk's window, driven as a user would, offscreen.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimeEdit>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "camera/camera_settings.h"
+#include "platform/ini_store.h"
+#include "setclock/card_drive_box.h"
+#include "setclock/klvsetclk1.h"
+#include "setclock/setclk_settings.h"
+#include "setclock/up_down.h"
+#include "setclock/qt_offscreen.h"
+
+KLV_QT_TEST_LEAK_SUPPRESSIONS
+
+namespace klv {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+QApplication* App() { return test::QtApp(); }
+
+struct Message {
+  bool error;
+  QString caption;
+  QString text;
+};
+
+class SetClk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    char tmpl[] = "/tmp/klv_setclk_XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    card_ = dir_ + "/card";
+    fs::create_directories(card_);
+    ini_ = dir_ + "/KLVSetClk.ini";
+  }
+  void TearDown() override {
+    w_.reset();
+    fs::remove_all(dir_);
+  }
+
+  void WriteIni(const std::string& text) { std::ofstream(ini_) << text; }
+
+  // Opens the window with the card chosen and the messages recorded.
+  void Open(bool chooseCard = true) {
+    w_ = std::make_unique<TfrmKLSetClk>(ini_);
+    w_->setMessageBox([this](bool error, const QString& caption, const QString& text) {
+      messages_.push_back({error, caption, text});
+    });
+    if (chooseCard) Child<CardDriveBox>("DCB")->setCardPath(QString::fromStdString(card_));
+    w_->show();
+    w_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w_.get()));
+  }
+
+  template <typename T>
+  T* Child(const char* name) {
+    T* c = w_->findChild<T*>(QLatin1String(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+  }
+  QLineEdit* Box(const char* name) { return Child<QLineEdit>(name); }
+  UpDown* Ud(const char* name) { return Child<UpDown>(name); }
+
+  // Types into a box as the user would, replacing what it shows.
+  void Type(const char* box, const char* text) {
+    QLineEdit* e = Box(box);
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QTest::keyClicks(e, QLatin1String(text));
+  }
+  // Moves the focus to the drive box, leaving whichever box had it.
+  void Leave() { Child<CardDriveBox>("DCB")->setFocus(); }
+
+  std::string Shown() {
+    return (Box("edtHours")->text() + ":" + Box("edtMinutes")->text() + ":" +
+            Box("edtSeconds")->text())
+        .toStdString();
+  }
+
+  void SetClock(int y, int mo, int d, int h, int mi, int s) {
+    Child<QDateEdit>("DateTimePicker1")->setDate(QDate(y, mo, d));
+    Child<QTimeEdit>("DateTimePicker2")->setTime(QTime(h, mi, s));
+  }
+
+  Bytes Written() const {
+    std::ifstream in(CameraSettingsPath(CameraProfile::ClockTool, card_), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  static uint16_t Word(const Bytes& b, size_t off) {
+    return static_cast<uint16_t>(b.at(off) | b.at(off + 1) << 8);
+  }
+
+  IniStore SavedIni() const {
+    IniStore ini(ini_);
+    ini.Load();
+    return ini;
+  }
+
+  std::string dir_, card_, ini_;
+  std::unique_ptr<TfrmKLSetClk> w_;
+  std::vector<Message> messages_;
+};
+
+TEST_F(SetClk, StartsFromTheIni) {
+  WriteIni("[settings]\nnInterval=3725\nnLightCutOff=30\nnFlicker=500\n");
+  Open();
+  EXPECT_EQ(Shown(), "1:2:5");
+  EXPECT_EQ(Ud("udHours")->position(), 1);
+  EXPECT_EQ(Ud("udMinutes")->position(), 2);
+  EXPECT_EQ(Ud("udSeconds")->position(), 5);
+  EXPECT_TRUE(Child<QRadioButton>("RBNone")->isChecked());     // 500 is no known code
+  EXPECT_TRUE(Child<QRadioButton>("rbLowLightOff")->isChecked());  // 30 is normalised to 50
+  EXPECT_FALSE(Child<QWidget>("ScrollBar1")->isVisible());
+  w_->close();
+  EXPECT_EQ(SavedIni().GetInt("settings", "nLightCutOff", -7), 50);
+  EXPECT_EQ(SavedIni().GetInt("settings", "nFlicker", -7), 500);  // changes only through a Write
+}
+
+TEST_F(SetClk, DefaultsWithoutIni) {
+  Open(false);
+  EXPECT_EQ(Shown(), "1:0:0");
+  EXPECT_TRUE(Child<QRadioButton>("RBNone")->isChecked());
+  EXPECT_TRUE(Child<QRadioButton>("rbLowLightOn")->isChecked());
+  EXPECT_EQ(QDate::currentDate(), Child<QDateEdit>("DateTimePicker1")->date());
+}
+
+TEST_F(SetClk, HoursRule) {
+  Open();
+  Type("edtHours", "13");  // "1" is taken, "13" is refused
+  EXPECT_EQ(w_->beepCount(), 1);
+  EXPECT_EQ(Box("edtHours")->text(), "1");
+  Type("edtHours", "-3");  // negative hours are refused as well
+  EXPECT_EQ(w_->beepCount(), 2);
+  EXPECT_GE(Box("edtHours")->text().toInt(), 0);
+  Type("edtMinutes", "30");
+  Leave();
+  Type("edtHours", "24");
+  EXPECT_EQ(Shown(), "24:0:0");
+  EXPECT_EQ(Ud("udMinutes")->position(), 0);
+  SetClock(2024, 3, 15, 10, 5, 7);
+  w_->bWriteTimeClick();
+  const Bytes b = Written();
+  ASSERT_EQ(b.size(), kSettingsFileSize);
+  EXPECT_EQ(Word(b, 5), 0xFFFF);
+  EXPECT_EQ(Word(b, 26), 0x50A3);  // 10:05:06, the odd second rounded down
+  EXPECT_EQ(Word(b, 28), 0x586F);
+}
+
+TEST_F(SetClk, FiveSecondMinimumAndCarries) {
+  Open();
+  Type("edtHours", "0");  // 0:0:0 would be no interval at all
+  EXPECT_EQ(Shown(), "0:0:5");
+  Type("edtSeconds", "3");
+  Leave();
+  EXPECT_EQ(Shown(), "0:0:5");
+  Type("edtSeconds", "75");
+  Leave();
+  EXPECT_EQ(Shown(), "0:1:15");
+  EXPECT_EQ(Ud("udSeconds")->position(), 15);
+  Type("edtMinutes", "125");
+  Leave();
+  EXPECT_EQ(Shown(), "2:5:15");
+  Type("edtMinutes", "0");
+  Type("edtHours", "0");
+  Leave();
+  EXPECT_EQ(Shown(), "0:0:15");
+  Type("edtSeconds", "-4");  // refused, the previous seconds come back
+  Leave();
+  EXPECT_EQ(Shown(), "0:0:15");
+}
+
+TEST_F(SetClk, UpDownsStepAndCarry) {
+  WriteIni("[settings]\nnInterval=59\n");
+  Open();
+  UpDown* s = Ud("udSeconds");
+  emit s->pointerMoved();  // the box gets the focus and the position follows it
+  EXPECT_TRUE(Box("edtSeconds")->hasFocus());
+  EXPECT_EQ(s->position(), 59);
+  s->stepUp();
+  EXPECT_EQ(Shown(), "0:1:0");
+  s->stepDown();  // 1:00 -> seconds position 0 - 1 clamps to 0
+  EXPECT_EQ(Shown(), "0:1:0");
+  UpDown* m = Ud("udMinutes");
+  emit m->pointerMoved();
+  m->stepDown();
+  EXPECT_EQ(Shown(), "0:0:5");  // never 0:0:0
+  // Hours: the last position is 24.
+  UpDown* h = Ud("udHours");
+  emit h->pointerMoved();
+  for (int i = 0; i < 11; ++i) h->stepUp();
+  EXPECT_EQ(Shown(), "11:0:5");
+  h->stepUp();
+  EXPECT_EQ(Shown(), "12:0:0");
+  const int beeps = w_->beepCount();
+  m->stepUp();  // no minutes at 12 hours
+  EXPECT_EQ(w_->beepCount(), beeps + 1);
+  EXPECT_EQ(m->position(), 0);
+  h->stepUp();
+  EXPECT_EQ(Shown(), "24:0:0");
+  h->stepUp();
+  EXPECT_EQ(Shown(), "24:0:0");
+  // Carrying into 12 hours keeps minutes and seconds at 0.
+  Type("edtHours", "11");
+  Type("edtMinutes", "75");
+  Leave();
+  EXPECT_EQ(Shown(), "12:0:0");
+}
+
+TEST_F(SetClk, EnterKeepsTypedSecondsButTheButtonTakesThem) {
+  WriteIni("[settings]\nnInterval=20\n");
+  Open();
+  SetClock(2024, 3, 15, 10, 0, 0);
+  Type("edtSeconds", "40");
+  QTest::keyClick(Box("edtSeconds"), Qt::Key_Return);  // presses the default button
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].caption, "Success");
+  EXPECT_EQ(Word(Written(), 5), 20);
+  EXPECT_FALSE(w_->isVisible());  // the program ends after success
+
+  messages_.clear();
+  Open();
+  Type("edtSeconds", "40");
+  QTest::mouseClick(Child<QPushButton>("bWriteTime"), Qt::LeftButton);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(Word(Written(), 5), 40);
+}
+
+TEST_F(SetClk, WriteEncodesTheChoices) {
+  struct Case {
+    const char* flicker;
+    const char* lowLight;
+    uint16_t w2, w4;
+  };
+  const Case cases[] = {
+      {"RB60", "rbLowLightOn", 0, 833},
+      {"RB50", "rbLowLightOff", 4096, 1000},
+      {"RBNone", "rbLowLightOn", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flicker);
+    messages_.clear();
+    Open();
+    QTest::mouseClick(Child<QRadioButton>(c.flicker), Qt::LeftButton);
+    QTest::mouseClick(Child<QRadioButton>(c.lowLight), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("bWriteTime"), Qt::LeftButton);
+    const Bytes b = Written();
+    ASSERT_EQ(b.size(), kSettingsFileSize);
+    EXPECT_EQ(Word(b, 7), 0x7FFE);
+    EXPECT_EQ(Word(b, 9), c.w2);
+    EXPECT_EQ(Word(b, 13), c.w4);
+    EXPECT_EQ(Word(b, 19), 0);
+    EXPECT_EQ(SavedIni().GetInt("settings", "nFlicker", -7), c.w4);
+  }
+}
+
+TEST_F(SetClk, FailedWriteStaysOpen) {
+  Open(false);
+  const std::string notACard = dir_ + "/file";
+  std::ofstream(notACard) << "x";
+  Child<CardDriveBox>("DCB")->setCardPath(QString::fromStdString(notACard));
+  QTest::mouseClick(Child<QPushButton>("bWriteTime"), Qt::LeftButton);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(messages_[0].error);
+  EXPECT_EQ(messages_[0].caption, "Error");
+  EXPECT_EQ(messages_[0].text,
+            "Could not create directory for Camera Settings\nPlease make sure you have selected "
+            "the flash drive\nand connected it to the PC");
+  EXPECT_TRUE(w_->isVisible());
+}
+
+TEST_F(SetClk, CancelKeepsFlickerButSavesTheRest) {
+  WriteIni("[window]\nx=-1\n[settings]\nnFlicker=1000\nnInterval=600\nkeep=me\n");
+  Open();
+  QTest::mouseClick(Child<QRadioButton>("RB60"), Qt::LeftButton);
+  QTest::mouseClick(Child<QRadioButton>("rbLowLightOff"), Qt::LeftButton);
+  Type("edtMinutes", "20");
+  Leave();
+  QTest::mouseClick(Child<QPushButton>("bCancel"), Qt::LeftButton);
+  EXPECT_FALSE(w_->isVisible());
+  const IniStore ini = SavedIni();
+  EXPECT_EQ(ini.GetInt("settings", "nFlicker", -7), 1000);
+  EXPECT_EQ(ini.GetInt("settings", "nInterval", -7), 600);
+  EXPECT_EQ(ini.GetInt("settings", "nLightCutOff", -7), 50);
+  EXPECT_EQ(ini.GetString("settings", "szCardPath"), card_);
+  EXPECT_EQ(ini.GetInt("settings", "cDrive", -7), 67);
+  EXPECT_EQ(ini.GetString("settings", "keep"), "me");
+  EXPECT_TRUE(ini.Has("window", "y"));
+}
+
+TEST(SetClkIni, CurrentFolderFirst) {
+  char tmpl[] = "/tmp/klv_setclk_ini_XXXXXX";
+  ASSERT_NE(::mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  const fs::path old = fs::current_path();
+  fs::current_path(dir);
+  const std::string xdg = dir + "/xdg";
+  ::setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+  EXPECT_EQ(LocateSetClkIni(""), xdg + "/kelvarn/KLVSetClk.ini");
+  EXPECT_EQ(LocateSetClkIni("/x/y.ini"), "/x/y.ini");
+  std::ofstream(dir + "/KLVSetClk.ini") << "[settings]\n";
+  EXPECT_EQ(LocateSetClkIni(""), fs::canonical(dir).string() + "/KLVSetClk.ini");
+  ::unsetenv("XDG_CONFIG_HOME");
+  fs::remove(dir + "/KLVSetClk.ini");
+  ::setenv("HOME", dir.c_str(), 1);
+  EXPECT_EQ(LocateSetClkIni(""), dir + "/.config/kelvarn/KLVSetClk.ini");
+  fs::current_path(old);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace klv
+
+namespace klv {
+namespace {
+
+TEST(CardDriveBoxTest, VolumesBrowseAndRememberedFolders) {
+  test::QtApp();
+  CardDriveBox box;
+  box.setVolumeSource([] {
+    return std::vector<Volume>{{"/media/u/CARD", "/dev/sdb1", "vfat", true, false, "CARD"},
+                               {"/", "/dev/sda1", "ext4", false, false, "/"}};
+  });
+  QString browseAnswer;
+  int browsed = 0;
+  box.setBrowseHandler([&](QWidget*, const QString&) {
+    ++browsed;
+    return browseAnswer;
+  });
+  QStringList changes;
+  QObject::connect(&box, &CardDriveBox::cardChanged, [&](const QString& p) { changes << p; });
+
+  EXPECT_EQ(box.cardPath(), "");
+  EXPECT_EQ(box.itemText(0), "CARD  (/media/u/CARD)");
+  EXPECT_EQ(box.itemText(box.count() - 1), "Browse…");
+
+  // A remembered card that is not inserted stays chosen and listed.
+  box.setCardPath("/media/u/OLD/");
+  EXPECT_EQ(box.cardPath(), "/media/u/OLD");
+  EXPECT_EQ(box.currentText(), "/media/u/OLD");
+  box.refresh();
+  EXPECT_EQ(box.cardPath(), "/media/u/OLD");
+
+  emit box.activated(0);
+  EXPECT_EQ(box.cardPath(), "/media/u/CARD");
+
+  const int browse = box.count() - 1;
+  browseAnswer = "";  // cancelled
+  emit box.activated(browse);
+  EXPECT_EQ(box.cardPath(), "/media/u/CARD");
+  EXPECT_EQ(box.currentIndex(), 0);
+  browseAnswer = "/tmp/somewhere";
+  emit box.activated(box.count() - 1);
+  EXPECT_EQ(box.cardPath(), "/tmp/somewhere");
+  EXPECT_EQ(browsed, 2);
+  EXPECT_EQ(changes, (QStringList{"/media/u/CARD", "/tmp/somewhere"}));
+}
+
+}  // namespace
+}  // namespace klv
