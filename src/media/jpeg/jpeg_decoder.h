@@ -101,8 +101,10 @@ class JpegDecoder {
   const int32_t* PlaneCr() const { return cr_.data(); }
 
   // Whole frame: header walk, interval update, MCUs, colour. 0 on success;
-  // -1 when the walk finds no entropy-coded data; else the bytes-read count of
-  // the failed entropy decode. The picture is untouched unless it returns 0.
+  // -1 when the walk finds no entropy-coded data (or no planes are allocated);
+  // else the bytes-read count of the failed entropy decode. The picture is
+  // untouched unless it returns 0. Converts the planes' picture size, limited
+  // to the picture's own size.
   int DecodeFrame(const uint8_t* data, size_t size, FramePicture& picture, int index,
                   int* intervalMs);
   // MCU loop over the entropy-coded data [data, data + size) into the planes.
@@ -113,6 +115,9 @@ class JpegDecoder {
   void UpdateFrameInterval(int index);
 
   // --- entropy primitives (also for the DC-only reduced decode) ----------
+  // The reader never reads at or beyond data + size: running out of data
+  // behaves like meeting an EOI marker (nJpegError 0xD9), the missing bytes
+  // reading as 0xFF. StartBits also takes the DC tables as they are now.
   void StartBits(const uint8_t* data, size_t size);
   int Get1Bit();
   uint32_t GetBits(int n);
@@ -127,13 +132,46 @@ class JpegDecoder {
   static void Idct(const int32_t* block, int32_t* out);  // zigzag in, row order out
 
  private:
+  struct AcList;  // coefficients of one block as decoded
+
+  // Header walk helpers.
+  void LoadHuffSegment(const uint8_t* payload, size_t length);
+  void LoadQuantSegment(const uint8_t* payload, size_t length);
+  void TakeComment(const uint8_t* payload, size_t length, FrameTimeStamp* timeStamp);
+
+  // Bit reader internals (jpeg_bitreader.h).
+  void Fill();
+  void FetchMarker(const char* text);
+  void Consume(int n);
+  void BuildDcFast();
+  int DcDiffSlow(int id);
+  int DcDiffFast(int id);
+  template <class Sink>
+  int AcLoop(int chroma, Sink& sink);
+  bool DecodeBlock(int id, int32_t& predictor, int32_t* dst, int stride, AcList& list);
+
   int w16_ = 0;
   int h16_ = 0;
+  int imageW_ = 0;
+  int imageH_ = 0;
   std::vector<int32_t> y_, cb_, cr_;
   int nJpegError_ = 0;
   uint32_t prevStampLow_ = 0;
   int prevIndex_ = 0;
-  // Bit reader state lives here (see the implementation).
+
+  // Bit reader: unstuffed bytes, most significant bit first, in a 64-bit
+  // buffer. Loading stops in front of a marker (or the end of the data); the
+  // marker's 0xFF byte is taken only when a bit of it is needed.
+  uint64_t bitBuf_ = 0;
+  int bitCount_ = 0;             // valid bits at the top of bitBuf_
+  const uint8_t* bitPtr_ = nullptr;
+  const uint8_t* bitEnd_ = nullptr;
+  bool bitStop_ = false;         // a marker or the end of the data is at bitPtr_
+  uint8_t stopCode_ = 0;         // its code byte (0xD9 for the end of the data)
+  bool markerUntouched_ = false;  // a marker's 0xFF taken by GetBits, none of its bits used
+  uint32_t loaded_ = 0;          // bytes loaded into the buffer (each one fetch)
+  // DC codes of up to 9 bits by lookup: (length << 8) | size, 0 = longer code.
+  uint16_t dcFast_[2][512] = {};
 };
 
 // IDCT prescale factors in zigzag order (DC first).

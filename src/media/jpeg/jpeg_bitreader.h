@@ -1,0 +1,218 @@
+#pragma once
+// The entropy reader's hot paths, shared by the public primitives and the MCU
+// loop. Only included by the decoder's own sources.
+//
+// Model: the camera's reader fetches one byte whenever it needs a bit and has
+// none left; 0xFF 0x00 fetches as one 0xFF; 0xFF before anything else is a
+// marker: the fetch still counts, its 8 bits (all ones) are read as data,
+// nJpegError takes the code byte and the next fetch starts at the code byte.
+// Here bytes are loaded ahead into a 64-bit buffer, but loading stops in front
+// of a marker, so the marker is met exactly when the camera's reader would
+// meet it. Past the end of the data every fetch behaves like a marker 0xD9.
+
+#include <cstring>
+
+#include "media/jpeg/jpeg_decoder.h"
+#include "media/jpeg/jpeg_tables.h"
+#include "platform/debug_log.h"
+
+#if defined(__GNUC__)
+#define KLV_JPEG_INLINE inline __attribute__((always_inline))
+#define KLV_LIKELY(x) __builtin_expect(!!(x), 1)
+#define KLV_UNLIKELY(x) __builtin_expect(!!(x), 0)
+#else
+#define KLV_JPEG_INLINE inline
+#define KLV_LIKELY(x) (x)
+#define KLV_UNLIKELY(x) (x)
+#endif
+
+namespace klv {
+
+namespace jpeg {
+// Sign extension of an s-bit magnitude (see JpegDecoder::Extend).
+KLV_JPEG_INLINE int ExtendBits(int v, int s) {
+  if (s <= 0) return 0;
+  if (s > 11) return v;
+  return v >= (1 << (s - 1)) ? v : v - ((1 << s) - 1);
+}
+}  // namespace jpeg
+
+KLV_JPEG_INLINE void JpegDecoder::Consume(int n) {
+  bitBuf_ <<= n;
+  bitCount_ -= n;
+}
+
+KLV_JPEG_INLINE void JpegDecoder::Fill() {
+  while (bitCount_ <= 56 && !bitStop_) {
+    const uint8_t* p = bitPtr_;
+    if (bitEnd_ - p >= 8) {
+      uint64_t w;
+      std::memcpy(&w, p, 8);
+      w = __builtin_bswap64(w);
+      const uint64_t inv = ~w;
+      // No 0xFF among the eight bytes: take as many whole bytes as fit.
+      if (((inv - 0x0101010101010101ull) & ~inv & 0x8080808080808080ull) == 0) {
+        const int n = (64 - bitCount_) >> 3;
+        const uint64_t top = n == 8 ? w : (w >> (64 - 8 * n));
+        bitBuf_ |= top << ((64 - bitCount_) & 7);
+        bitCount_ += 8 * n;
+        bitPtr_ = p + n;
+        loaded_ += static_cast<uint32_t>(n);
+        return;
+      }
+    }
+    if (p >= bitEnd_) {
+      bitStop_ = true;
+      stopCode_ = 0xD9;
+      return;
+    }
+    const uint8_t b = *p;
+    if (b == 0xFF) {
+      if (p + 1 < bitEnd_ && p[1] == 0x00) {
+        bitPtr_ = p + 2;
+      } else {
+        bitStop_ = true;
+        stopCode_ = p + 1 < bitEnd_ ? p[1] : 0xD9;
+        return;
+      }
+    } else {
+      bitPtr_ = p + 1;
+    }
+    bitBuf_ |= static_cast<uint64_t>(b) << (56 - bitCount_);
+    bitCount_ += 8;
+    ++loaded_;
+  }
+}
+
+// DC difference when at least 32 bits lie before the next marker.
+KLV_JPEG_INLINE int JpegDecoder::DcDiffFast(int id) {
+  const HuffDecodeTable& t = huff[0][id];
+  int len;
+  int s;
+  const uint16_t e = dcFast_[id][bitBuf_ >> 55];
+  if (KLV_LIKELY(e != 0)) {
+    len = e >> 8;
+    s = e & 255;
+  } else {
+    // Longer codes: continue the length search where the lookup stopped.
+    int32_t code = static_cast<int32_t>(bitBuf_ >> 55);
+    len = 9;
+    while (t.MAXCODE[len] < code) {
+      if (++len > 16) {
+        Consume(16);
+        nJpegError_ = 255;
+        return 0;
+      }
+      code = static_cast<int32_t>(bitBuf_ >> (64 - len));
+    }
+    int j = t.VALPTR[len] + code - t.MINCODE[len];
+    j = j < 0 ? 0 : (j > 255 ? 255 : j);
+    s = t.HUFFVAL[j];
+  }
+  Consume(len);
+  if (s == 0) return 0;
+  if (KLV_UNLIKELY(s > 16)) {
+    const uint32_t v = GetBits(s);
+    if (nJpegError_ != 0) return 0;
+    return jpeg::ExtendBits(static_cast<int>(v), s);
+  }
+  const int v = static_cast<int>(bitBuf_ >> (64 - s));
+  Consume(s);
+  return jpeg::ExtendBits(v, s);
+}
+
+
+// The AC loop of one block. Sink(k, value) receives each coefficient.
+// Returns the index of the last coefficient written (1 when none), 0 after a
+// run past coefficient 63.
+template <class Sink>
+KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
+  const jpeg::AcTables& t = jpeg::AcLookup(chroma);
+  int k = 1;
+  int last = 1;
+  if (!markerUntouched_) {
+    while (k < 64) {
+      if (KLV_UNLIKELY(bitCount_ < 26)) {
+        Fill();
+        if (bitCount_ < 26) break;  // a marker is near: the exact path finishes the block
+      }
+      const uint32_t e = t.fast[bitBuf_ >> (64 - jpeg::kAcFastBits)];
+      const uint32_t kind = jpeg::AcFastKindOf(e);
+      if (KLV_LIKELY(kind == jpeg::kAcCoef)) {
+        k += jpeg::AcFastRun(e);
+        const int len = jpeg::AcFastCodeLen(e);
+        if (KLV_UNLIKELY(k > 63)) {
+          Consume(len);
+          nJpegError_ = 255;
+          return 0;
+        }
+        const int size = jpeg::AcFastSize(e);
+        int32_t v;
+        if (jpeg::AcFastHasValue(e)) {
+          v = jpeg::AcFastValue(e);
+          Consume(len + size);
+        } else {
+          Consume(len);
+          v = jpeg::ExtendBits(static_cast<int>(bitBuf_ >> (64 - size)), size);
+          Consume(size);
+        }
+        sink(k, v);
+        last = k;
+        ++k;
+      } else if (kind == jpeg::kAcEob) {
+        Consume(jpeg::AcFastCodeLen(e));
+        return last;
+      } else if (kind == jpeg::kAcZrl) {
+        Consume(jpeg::AcFastCodeLen(e));
+        k += 16;
+      } else {
+        const uint16_t e16 = t.lut16[bitBuf_ >> 48];
+        Consume(e16 >> 8);
+        const int run = (e16 >> 4) & 15;
+        const int size = e16 & 15;
+        if (size != 0) {
+          k += run;
+          if (k > 63) {
+            nJpegError_ = 255;
+            return 0;
+          }
+          const int v = jpeg::ExtendBits(static_cast<int>(bitBuf_ >> (64 - size)), size);
+          Consume(size);
+          sink(k, v);
+          last = k;
+          ++k;
+        } else if (run == 15) {
+          k += 16;
+        } else {
+          return last;
+        }
+      }
+    }
+    if (k >= 64) return last;
+  }
+  // Near a marker or the end of the data: step by step as the camera does.
+  while (k < 64) {
+    const uint16_t e16 = t.lut16[Peek16()];
+    GetBits(e16 >> 8);
+    const int run = (e16 >> 4) & 15;
+    const int size = e16 & 15;
+    if (size != 0) {
+      k += run;
+      if (k > 63) {
+        nJpegError_ = 255;
+        return 0;
+      }
+      const int v = jpeg::ExtendBits(static_cast<int>(GetBits(size)), size);
+      sink(k, v);
+      last = k;
+      ++k;
+    } else if (run == 15) {
+      k += 16;
+    } else {
+      break;
+    }
+  }
+  return last;
+}
+
+}  // namespace klv

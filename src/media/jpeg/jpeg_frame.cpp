@@ -1,0 +1,197 @@
+// The frame: decode planes, the MCU loop (fixed 4:2:0, four luma blocks then
+// Cb then Cr, no restart intervals) and the whole-frame decode.
+
+#include <algorithm>
+#include <new>
+
+#include "media/jpeg/jpeg_bitreader.h"
+#include "media/jpeg/jpeg_idct.h"
+
+namespace klv {
+
+namespace {
+
+inline int32_t WrapMul(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+inline int32_t WrapAdd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t LumaSample(int32_t v) {
+  v += 128;
+  return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
+
+template <bool kLuma>
+inline void FillBlock(int32_t* dst, ptrdiff_t stride, int32_t v) {
+  if (kLuma) v = LumaSample(v);
+  for (int i = 0; i < 8; ++i, dst += stride)
+    for (int j = 0; j < 8; ++j) dst[j] = v;
+}
+
+// x: 8 samples after the transform of the one non-zero row (all rows equal)
+// or of the one non-zero column (all columns equal).
+template <bool kLuma>
+inline void StoreRows(int32_t* dst, ptrdiff_t stride, const jpeg::Wrap32* x) {
+  int32_t v[8];
+  for (int j = 0; j < 8; ++j) v[j] = kLuma ? LumaSample(x[j].v >> 10) : (x[j].v >> 10);
+  for (int i = 0; i < 8; ++i, dst += stride)
+    for (int j = 0; j < 8; ++j) dst[j] = v[j];
+}
+template <bool kLuma>
+inline void StoreColumns(int32_t* dst, ptrdiff_t stride, const jpeg::Wrap32* x) {
+  for (int i = 0; i < 8; ++i, dst += stride) {
+    const int32_t v = kLuma ? LumaSample(x[i].v >> 10) : (x[i].v >> 10);
+    for (int j = 0; j < 8; ++j) dst[j] = v;
+  }
+}
+
+struct ListSink {
+  uint8_t* pos;
+  int16_t* val;
+  int n;
+  KLV_JPEG_INLINE void operator()(int k, int32_t v) {
+    pos[n] = static_cast<uint8_t>(k);
+    val[n] = static_cast<int16_t>(v);  // AC magnitudes have at most 10 bits
+    ++n;
+  }
+};
+
+}  // namespace
+
+struct JpegDecoder::AcList {
+  alignas(32) int32_t coef[64] = {};  // column-major, zero between blocks
+  uint8_t pos[64];
+  int16_t val[64];
+  jpeg::IdctStoreFn idct;
+};
+
+bool JpegDecoder::AllocatePlanes(int width, int height) {
+  ReleasePlanes();
+  if (width < 1 || height < 1 || width > 8192 || height > 8192) return false;
+  const int w16 = (width + 15) & ~15;
+  const int h16 = (height + 15) & ~15;
+  try {
+    y_.assign(static_cast<size_t>(w16) * static_cast<size_t>(h16), 0);
+    cb_.assign(static_cast<size_t>(w16 / 2) * static_cast<size_t>(h16 / 2), 0);
+    cr_.assign(static_cast<size_t>(w16 / 2) * static_cast<size_t>(h16 / 2), 0);
+  } catch (const std::bad_alloc&) {
+    ReleasePlanes();
+    return false;
+  }
+  w16_ = w16;
+  h16_ = h16;
+  imageW_ = width;
+  imageH_ = height;
+  return true;
+}
+
+void JpegDecoder::ReleasePlanes() {
+  w16_ = h16_ = imageW_ = imageH_ = 0;
+  std::vector<int32_t>().swap(y_);
+  std::vector<int32_t>().swap(cb_);
+  std::vector<int32_t>().swap(cr_);
+}
+
+// One block: DC difference, AC coefficients, dequantisation (entries up to
+// `last`), IDCT and store. False when the picture must stop (the block is
+// stored unless the DC difference failed).
+KLV_JPEG_INLINE bool JpegDecoder::DecodeBlock(int id, int32_t& predictor, int32_t* dst, int stride,
+                                              AcList& list) {
+  int diff;
+  if (bitCount_ < 32) Fill();
+  if (KLV_LIKELY(bitCount_ >= 32 && !markerUntouched_))
+    diff = DcDiffFast(id);
+  else
+    diff = DcDiffSlow(id);
+  if (KLV_UNLIKELY(nJpegError_ != 0)) return false;
+  predictor = WrapAdd(predictor, diff);
+
+  ListSink sink{list.pos, list.val, 0};
+  const int last = AcLoop(id, sink);
+
+  const int32_t* mult = quant.multiplier[id];
+  int32_t* coef = list.coef;
+  coef[0] = WrapMul(predictor, mult[0]);
+  const bool luma = id == 0;
+  if (sink.n == 0) {
+    const int32_t v = coef[0] >> 10;
+    if (luma)
+      FillBlock<true>(dst, stride, v);
+    else
+      FillBlock<false>(dst, stride, v);
+  } else {
+    unsigned rows = 1, cols = 1;
+    for (int i = 0; i < sink.n; ++i) {
+      const int k = sink.pos[i];
+      // After a run past coefficient 63 only the DC value is dequantised.
+      coef[jpeg::kZigzagToColumnMajor[k]] = last != 0 ? WrapMul(sink.val[i], mult[k]) : sink.val[i];
+      rows |= 1u << jpeg::kZigzagRow[k];
+      cols |= 1u << jpeg::kZigzagCol[k];
+    }
+    if (rows == 1) {
+      jpeg::Wrap32 x[8];
+      for (int j = 0; j < 8; ++j) x[j].v = coef[j * 8];
+      jpeg::Idct1D(x);
+      if (luma)
+        StoreRows<true>(dst, stride, x);
+      else
+        StoreRows<false>(dst, stride, x);
+    } else if (cols == 1) {
+      jpeg::Wrap32 x[8];
+      for (int i = 0; i < 8; ++i) x[i].v = coef[i];
+      jpeg::Idct1D(x);
+      if (luma)
+        StoreColumns<true>(dst, stride, x);
+      else
+        StoreColumns<false>(dst, stride, x);
+    } else {
+      list.idct(coef, dst, stride, luma);
+    }
+    for (int i = 0; i < sink.n; ++i) coef[jpeg::kZigzagToColumnMajor[sink.pos[i]]] = 0;
+  }
+  coef[0] = 0;
+  return nJpegError_ == 0;
+}
+
+int JpegDecoder::DecodeMcus(const uint8_t* data, size_t size) {
+  StartBits(data, size);
+  static const jpeg::IdctStoreFn idct = jpeg::SelectIdctStore();
+  AcList list;
+  list.idct = idct;
+  int32_t predY = 0, predCb = 0, predCr = 0;
+  const int cstride = w16_ / 2;
+  for (int my = 0; my < h16_ / 16; ++my) {
+    int32_t* yRow = y_.data() + static_cast<ptrdiff_t>(16 * my) * w16_;
+    int32_t* cbRow = cb_.data() + static_cast<ptrdiff_t>(8 * my) * cstride;
+    int32_t* crRow = cr_.data() + static_cast<ptrdiff_t>(8 * my) * cstride;
+    for (int mx = 0; mx < w16_ / 16; ++mx) {
+      int32_t* yb = yRow + 16 * mx;
+      if (!DecodeBlock(0, predY, yb, w16_, list) || !DecodeBlock(0, predY, yb + 8, w16_, list) ||
+          !DecodeBlock(0, predY, yb + 8 * w16_, w16_, list) ||
+          !DecodeBlock(0, predY, yb + 8 * w16_ + 8, w16_, list) ||
+          !DecodeBlock(1, predCb, cbRow + 8 * mx, cstride, list) ||
+          !DecodeBlock(1, predCr, crRow + 8 * mx, cstride, list))
+        return static_cast<int>(BytesRead());
+    }
+  }
+  return 0;
+}
+
+int JpegDecoder::DecodeFrame(const uint8_t* data, size_t size, FramePicture& picture, int index,
+                             int* intervalMs) {
+  JpegFrameInfo frameInfo;
+  JpegScanInfo scanInfo;
+  const uint8_t* event = nullptr;
+  const int p = ParseHeaders(data, size, &frameInfo, &scanInfo, &frameTimeStamp, &event);
+  if (p <= 0) return -1;
+  UpdateFrameInterval(index);
+  if (intervalMs != nullptr) *intervalMs = nFrameIntervalMs;
+  if (w16_ == 0 || picture.Empty()) return -1;
+  const int err = DecodeMcus(data + p, size - static_cast<size_t>(p));
+  if (err != 0) return err;
+  ToPicture(picture, imageW_, imageH_);
+  return 0;
+}
+
+}  // namespace klv

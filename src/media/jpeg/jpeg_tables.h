@@ -1,0 +1,52 @@
+#pragma once
+// Constant tables of the JPEG decoder: the standard Huffman code tables the
+// camera writes, the AC lookups built from them, zigzag order and its helpers.
+
+#include <cstdint>
+
+namespace klv::jpeg {
+
+// Standard code tables (counts for lengths 1..16, then the symbols).
+struct StdHuffTable {
+  uint8_t bits[16];
+  uint8_t values[162];
+  int count;
+};
+extern const StdHuffTable kStdDcLuma;
+extern const StdHuffTable kStdDcChroma;
+extern const StdHuffTable kStdAcLuma;
+extern const StdHuffTable kStdAcChroma;
+
+// The AC lookups indexed by the next 16 bits: (code length << 8) | run-size
+// symbol, 0 where no code matches. Built once from the two standard AC tables,
+// never from a frame's DHT.
+//
+// The fast table answers from the next kAcFastBits bits alone: a code together
+// with its magnitude bits when both fit, else just the code, else "look it up
+// in the 16-bit table".
+constexpr int kAcFastBits = 10;
+enum AcFastKind : uint32_t { kAcCoef = 0, kAcEob = 1, kAcZrl = 2, kAcSlow = 3 };
+// Entry layout: kind (bits 0-1), run (2-5), code length (6-10), magnitude size
+// (11-14), magnitude bits included (15), value (16-31, signed).
+struct AcTables {
+  uint16_t lut16[65536];
+  uint32_t fast[1 << kAcFastBits];
+};
+// [0] luma, [1] chroma; built on first use, thread-safe.
+const AcTables& AcLookup(int chroma);
+
+inline uint32_t AcFastKindOf(uint32_t e) { return e & 3; }
+inline int AcFastRun(uint32_t e) { return static_cast<int>((e >> 2) & 15); }
+inline int AcFastCodeLen(uint32_t e) { return static_cast<int>((e >> 6) & 31); }
+inline int AcFastSize(uint32_t e) { return static_cast<int>((e >> 11) & 15); }
+inline bool AcFastHasValue(uint32_t e) { return ((e >> 15) & 1) != 0; }
+inline int32_t AcFastValue(uint32_t e) { return static_cast<int16_t>(e >> 16); }
+
+// Zigzag position -> index in a block stored column by column
+// (column * 8 + row), the layout the IDCT's row pass reads.
+extern const uint8_t kZigzagToColumnMajor[64];
+// Zigzag position -> natural row and column.
+extern const uint8_t kZigzagRow[64];
+extern const uint8_t kZigzagCol[64];
+
+}  // namespace klv::jpeg
