@@ -172,7 +172,7 @@ TEST(JpegEncoder, SegmentPayloadsHoldTheGivenValues) {
   EXPECT_EQ(Find(segs, 0xE4)->payload, std::vector<uint8_t>(o.cameraRecord->begin(), o.cameraRecord->end()));
   // "T", low 32 bits little-endian, high 16 bits little-endian.
   EXPECT_EQ(Find(segs, 0xFE)->payload, Bytes({'T', 0xBC, 0x9A, 0x78, 0x56, 0x34, 0x12}));
-  EXPECT_EQ(Find(segs, 0xE5)->payload, Bytes({0x80}));
+  EXPECT_EQ(Find(segs, 0xE5)->payload, Bytes({0x80, 0, 0, 0}));
   // Two 8-bit tables, ids 0 and 1; four Huffman tables in DC0, DC1, AC0, AC1 order.
   const auto& dqt = Find(segs, 0xDB)->payload;
   ASSERT_EQ(dqt.size(), 130u);

@@ -70,7 +70,9 @@ void WriteHeaders(std::vector<uint8_t>& out, int width, int height, const JpegOp
     }
     PutSegment(out, 0xFE, p);
   }
-  if (o.eventByte) PutSegment(out, 0xE5, {*o.eventByte});
+  // Three reserved zero bytes follow the event byte: general decoders refuse
+  // APPn segments shorter than four payload bytes.
+  if (o.eventByte) PutSegment(out, 0xE5, {*o.eventByte, 0, 0, 0});
 
   const QuantTable lq = LumaQuantFor(o);
   const QuantTable cq = ChromaQuantFor(o);
@@ -119,44 +121,77 @@ void WriteHeaders(std::vector<uint8_t>& out, int width, int height, const JpegOp
   PutSegment(out, 0xDA, {3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0});
 }
 
-// Orthonormal 8-point DCT-II basis with the JPEG scaling: C(u)/2 cos((2x+1)u pi/16).
-struct DctBasis {
-  double m[8][8];
-  DctBasis() {
+// One 8-point forward DCT in the factorisation of Arai, Agui and Nakajima:
+// out[u] = DCT[u] * 2 * sqrt(2) * s[u] with s[0] = 1/sqrt(2)... folded into
+// the divisors below (kAanScale), so no precision is lost.
+inline void Aan8(float* d, int step) {
+  const float t0 = d[0] + d[7 * step], t7 = d[0] - d[7 * step];
+  const float t1 = d[step] + d[6 * step], t6 = d[step] - d[6 * step];
+  const float t2 = d[2 * step] + d[5 * step], t5 = d[2 * step] - d[5 * step];
+  const float t3 = d[3 * step] + d[4 * step], t4 = d[3 * step] - d[4 * step];
+  // Even part.
+  float a = t0 + t3, b = t1 + t2;
+  const float c = t1 - t2, e = t0 - t3;
+  d[0] = a + b;
+  d[4 * step] = a - b;
+  const float z1 = (c + e) * 0.707106781f;
+  d[2 * step] = e + z1;
+  d[6 * step] = e - z1;
+  // Odd part.
+  a = t4 + t5;
+  b = t5 + t6;
+  const float f = t6 + t7;
+  const float z5 = (a - f) * 0.382683433f;
+  const float z2 = 0.541196100f * a + z5;
+  const float z4 = 1.306562965f * f + z5;
+  const float z3 = b * 0.707106781f;
+  const float z11 = t7 + z3, z13 = t7 - z3;
+  d[5 * step] = z13 + z2;
+  d[3 * step] = z13 - z2;
+  d[step] = z11 + z4;
+  d[7 * step] = z11 - z4;
+}
+
+// The AAN outputs are the JPEG DCT scaled by 8 * s[u] * s[v], s[0] = 1,
+// s[k] = sqrt(2) cos(k pi / 16).
+struct AanScale {
+  float s[8];
+  AanScale() {
     const double pi = std::acos(-1.0);
-    for (int u = 0; u < 8; ++u) {
-      const double c = u == 0 ? std::sqrt(0.5) : 1.0;
-      for (int x = 0; x < 8; ++x) m[u][x] = 0.5 * c * std::cos((2 * x + 1) * u * pi / 16.0);
-    }
+    s[0] = 1.0f;
+    for (int k = 1; k < 8; ++k) s[k] = static_cast<float>(std::sqrt(2.0) * std::cos(k * pi / 16.0));
   }
 };
-const DctBasis kBasis;
+const AanScale kAan;
 
-// Forward DCT of a level-shifted 8x8 block (row-major samples) and
-// quantisation; result in zigzag order.
-void FdctQuantise(const double* samples, int stride, const QuantTable& q, CoefBlock& out) {
-  double tmp[8][8];
+// Forward DCT of an 8x8 block of level-shifted samples (row-major with the
+// given stride) and quantisation; result in zigzag order.
+void FdctQuantise(const float* samples, int stride, const float* reciprocals, CoefBlock& out) {
+  float blk[64];
   for (int y = 0; y < 8; ++y) {
-    const double* row = samples + static_cast<ptrdiff_t>(y) * stride;
+    for (int x = 0; x < 8; ++x) blk[y * 8 + x] = samples[static_cast<ptrdiff_t>(y) * stride + x];
+    Aan8(&blk[y * 8], 1);
+  }
+  for (int x = 0; x < 8; ++x) Aan8(&blk[x], 8);
+  // Nearest integer, halves away from zero; branch-free so that it vectorises.
+  int16_t q[64];
+  for (int n = 0; n < 64; ++n) {
+    const float v = std::clamp(blk[n] * reciprocals[n], -2047.0f, 2047.0f);
+    q[n] = static_cast<int16_t>(v + std::copysign(0.5f, v));
+  }
+  for (int k = 0; k < 64; ++k) out[static_cast<size_t>(k)] = q[kZigzagToNatural[static_cast<size_t>(k)]];
+}
+
+// 1 / (quantiser times the AAN output scale), natural order.
+std::array<float, 64> Reciprocals(const QuantTable& q) {
+  std::array<float, 64> d {};
+  for (int v = 0; v < 8; ++v) {
     for (int u = 0; u < 8; ++u) {
-      double s = 0;
-      for (int x = 0; x < 8; ++x) s += kBasis.m[u][x] * (row[x] - 128.0);
-      tmp[y][u] = s;
+      const size_t n = static_cast<size_t>(v * 8 + u);
+      d[n] = static_cast<float>(1.0 / (q[n] * double {kAan.s[u]} * kAan.s[v] * 8.0));
     }
   }
-  double coef[64];
-  for (int u = 0; u < 8; ++u) {
-    for (int v = 0; v < 8; ++v) {
-      double s = 0;
-      for (int y = 0; y < 8; ++y) s += kBasis.m[v][y] * tmp[y][u];
-      coef[v * 8 + u] = s;
-    }
-  }
-  for (int k = 0; k < 64; ++k) {
-    const int n = kZigzagToNatural[static_cast<size_t>(k)];
-    const double v = std::nearbyint(coef[n] / q[static_cast<size_t>(n)]);
-    out[static_cast<size_t>(k)] = static_cast<int16_t>(std::clamp(v, -2047.0, 2047.0));
-  }
+  return d;
 }
 
 }  // namespace
@@ -246,6 +281,18 @@ QuantTable QuantTableForQuality(int quality, bool chroma) {
   QuantTable q {};
   for (size_t i = 0; i < 64; ++i) q[i] = static_cast<uint8_t>(std::clamp((base[i] * scale + 50) / 100, 1, 255));
   return q;
+}
+
+std::vector<uint8_t> DhtPayload(int tableClass, int id, const HuffmanSpec& spec) {
+  std::vector<uint8_t> p;
+  AppendHuffman(p, tableClass & 15, id & 15, spec);
+  return p;
+}
+
+std::vector<uint8_t> DqtPayload(int id, const QuantTable& naturalOrder) {
+  std::vector<uint8_t> p;
+  AppendQuant(p, id & 15, naturalOrder);
+  return p;
 }
 
 QuantTable LumaQuantFor(const JpegOptions& o) {
@@ -354,45 +401,56 @@ JpegCoefficients ZeroCoefficients(int width, int height) {
 JpegCoefficients ComputeCoefficients(const RgbImage& image, const QuantTable& luma,
                                      const QuantTable& chroma) {
   JpegCoefficients c = ZeroCoefficients(image.width, image.height);
-  if (image.width <= 0 || image.height <= 0) return c;
+  if (image.width <= 0 || image.height <= 0 ||
+      image.rgb.size() < static_cast<size_t>(image.width) * image.height * 3) {
+    return c;
+  }
+  // One MCU row at a time: 16 luma rows and 8 rows of each chroma plane,
+  // padded on the right and at the bottom by repeating the last pixel. Samples
+  // are level-shifted (Y - 128; Cb and Cr are centred on 0 already).
+  const auto lumaDiv = Reciprocals(luma);
+  const auto chromaDiv = Reciprocals(chroma);
   const int w16 = c.mcuCols * 16;
-  const int h16 = c.mcuRows * 16;
   const int cw = w16 / 2;
-  const int ch = h16 / 2;
-  std::vector<double> y(static_cast<size_t>(w16) * h16);
-  std::vector<double> cbFull(y.size());
-  std::vector<double> crFull(y.size());
-  for (int py = 0; py < h16; ++py) {
-    const int sy = std::min(py, image.height - 1);
-    for (int px = 0; px < w16; ++px) {
-      const uint8_t* p = image.Pixel(std::min(px, image.width - 1), sy);
-      const double r = p[0], g = p[1], b = p[2];
-      const size_t i = static_cast<size_t>(py) * w16 + px;
-      y[i] = 0.299 * r + 0.587 * g + 0.114 * b;
-      cbFull[i] = -0.168735892 * r - 0.331264108 * g + 0.5 * b + 128.0;
-      crFull[i] = 0.5 * r - 0.418687589 * g - 0.081312411 * b + 128.0;
-    }
-  }
-  std::vector<double> cb(static_cast<size_t>(cw) * ch);
-  std::vector<double> cr(cb.size());
-  for (int py = 0; py < ch; ++py) {
-    for (int px = 0; px < cw; ++px) {
-      const size_t a = static_cast<size_t>(2 * py) * w16 + 2 * px;
-      const size_t o = static_cast<size_t>(py) * cw + px;
-      cb[o] = 0.25 * (cbFull[a] + cbFull[a + 1] + cbFull[a + w16] + cbFull[a + w16 + 1]);
-      cr[o] = 0.25 * (crFull[a] + crFull[a + 1] + crFull[a + w16] + crFull[a + w16 + 1]);
-    }
-  }
-  for (int by = 0; by < 2 * c.mcuRows; ++by) {
-    for (int bx = 0; bx < 2 * c.mcuCols; ++bx) {
-      FdctQuantise(&y[static_cast<size_t>(by) * 8 * w16 + bx * 8], w16, luma, c.Y(bx, by));
-    }
-  }
+  std::vector<float> y(static_cast<size_t>(w16) * 16);
+  std::vector<float> cb(static_cast<size_t>(cw) * 8), cr(cb.size());
+  std::vector<float> rgb(static_cast<size_t>(w16) * 3 * 16);
   for (int my = 0; my < c.mcuRows; ++my) {
+    for (int r = 0; r < 16; ++r) {
+      const int sy = std::min(my * 16 + r, image.height - 1);
+      float* dst = &rgb[static_cast<size_t>(r) * w16 * 3];
+      const uint8_t* src = image.Pixel(0, sy);
+      for (int x = 0; x < image.width * 3; ++x) dst[x] = src[x];
+      for (int x = image.width; x < w16; ++x) {
+        for (int k = 0; k < 3; ++k) dst[x * 3 + k] = dst[(image.width - 1) * 3 + k];
+      }
+      float* yrow = &y[static_cast<size_t>(r) * w16];
+      for (int x = 0; x < w16; ++x) {
+        yrow[x] = 0.299f * dst[3 * x] + 0.587f * dst[3 * x + 1] + 0.114f * dst[3 * x + 2] - 128.0f;
+      }
+    }
+    // Chroma of the 2x2 average (the conversion is linear, so this equals
+    // averaging the converted samples).
+    for (int r = 0; r < 8; ++r) {
+      const float* a = &rgb[static_cast<size_t>(2 * r) * w16 * 3];
+      const float* b = a + static_cast<size_t>(w16) * 3;
+      for (int x = 0; x < cw; ++x) {
+        const int i = 6 * x;
+        const float R = 0.25f * (a[i] + a[i + 3] + b[i] + b[i + 3]);
+        const float G = 0.25f * (a[i + 1] + a[i + 4] + b[i + 1] + b[i + 4]);
+        const float B = 0.25f * (a[i + 2] + a[i + 5] + b[i + 2] + b[i + 5]);
+        cb[static_cast<size_t>(r) * cw + x] = -0.168735892f * R - 0.331264108f * G + 0.5f * B;
+        cr[static_cast<size_t>(r) * cw + x] = 0.5f * R - 0.418687589f * G - 0.081312411f * B;
+      }
+    }
     for (int mx = 0; mx < c.mcuCols; ++mx) {
-      const size_t at = static_cast<size_t>(my) * 8 * cw + mx * 8;
-      FdctQuantise(&cb[at], cw, chroma, c.Cb(mx, my));
-      FdctQuantise(&cr[at], cw, chroma, c.Cr(mx, my));
+      for (int k = 0; k < 4; ++k) {
+        const int dx = (k & 1) * 8, dy = (k >> 1) * 8;
+        FdctQuantise(&y[static_cast<size_t>(dy) * w16 + mx * 16 + dx], w16, lumaDiv.data(),
+                     c.Y(2 * mx + (k & 1), 2 * my + (k >> 1)));
+      }
+      FdctQuantise(&cb[static_cast<size_t>(mx) * 8], cw, chromaDiv.data(), c.Cb(mx, my));
+      FdctQuantise(&cr[static_cast<size_t>(mx) * 8], cw, chromaDiv.data(), c.Cr(mx, my));
     }
   }
   return c;

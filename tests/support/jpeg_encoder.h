@@ -67,6 +67,12 @@ enum class TablePacking {
   Omit,      // no segment at all (the decoder keeps the previous frame's tables)
 };
 
+// Payloads of single-table segments, for hand-made DHT/DQT segments
+// (JpegOptions::customDht, extraSegments): class/id byte, 16 counts, symbols;
+// and precision/id byte (precision 0: 8-bit), then 64 values in zigzag order.
+std::vector<uint8_t> DhtPayload(int tableClass, int id, const HuffmanSpec& spec);
+std::vector<uint8_t> DqtPayload(int id, const QuantTable& naturalOrder);
+
 // A marker segment: marker code (the byte after 0xFF) and the payload after
 // the two length bytes.
 struct JpegSegment {
@@ -93,7 +99,7 @@ struct JpegOptions {
   std::optional<CameraRecordBytes> cameraRecord;  // APP4, 32 bytes
   std::optional<uint64_t> timeStamp;          // COM "T" + low 32 + high 16 bits (LE); 0 is written too
   std::optional<RtcBlock> rtcd;               // "RTCD" + 32 bytes after the stamp (only with timeStamp)
-  std::optional<uint8_t> eventByte;           // APP5, one byte
+  std::optional<uint8_t> eventByte;           // APP5: the byte, then three zero bytes
   uint8_t sofMarker = 0xC0;                   // e.g. 0xC2 for a frame the camera's decoder must refuse
   std::vector<JpegSegment> extraSegments;     // written just before SOS, in order
   bool writeEoi = true;

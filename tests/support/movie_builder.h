@@ -71,12 +71,14 @@ std::vector<uint8_t> BuildCameraAvi(const MovieSpec& spec);
 // False when the file cannot be written completely.
 bool WriteCameraAvi(const std::string& path, const MovieSpec& spec);
 
-// The JPEG bytes of one frame exactly as BuildCameraMovie stores them.
+// The JPEG bytes of one frame exactly as BuildCameraMovie stores them (each
+// call sets up the scene again: for a few frames, not for a whole movie).
 std::vector<uint8_t> BuildCameraFrame(const MovieSpec& spec, int frame);
 // The picture of one frame before encoding.
 RgbImage MoviePicture(const MovieSpec& spec, int frame);
 
-// Frames a motion search with this threshold should find (see scene.h).
+// Frames a motion search with this threshold should find (see scene.h); from
+// the scene, so not for specs that show given pictures.
 std::vector<int> ExpectedMotionFrames(const MovieSpec& spec, int threshold = 50);
 
 // Stamp that BuildCameraMovie writes into frame i.

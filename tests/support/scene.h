@@ -8,7 +8,7 @@
 // (Y = 0.299 R + 0.587 G + 0.114 B) on the grid from (0, 0).
 // - Between two consecutive frames in which no object is visible or moves,
 //   the noise-free block means change by at most kQuietDriftBound (lighting
-//   drift with the default drift settings). With the default noise
+//   drift with the default drift settings and brightness <= 1.3). With the default noise
 //   (sigma 1.0) and JPEG quality >= 50, the camera's reduced DC pictures of
 //   such frames differ by at most kQuietReducedBound in every block.
 // - An object makes motion in every frame from its firstFrame to lastFrame + 1
@@ -51,8 +51,11 @@ struct SceneSpec {
   uint32_t seed = 1;         // texture and noise
   double texture = 1.0;      // texture strength (0: gradients only)
   double noise = 1.0;        // sensor noise sigma in 8-bit units (0: none)
-  double drift = 0.05;       // lighting amplitude (gain 1 +- drift)
+  double brightness = 1.0;   // base lighting gain (morning, noon, dusk ...)
+  double drift = 0.05;       // lighting amplitude (gain brightness * (1 +- drift))
   int driftPeriod = 720;     // frames for one cycle of the lighting drift
+  int driftOffset = 0;       // frames added to the frame index for the drift's phase
+  bool road = false;         // a grey road across the lower part of the ground
   std::vector<SceneObject> objects;
 };
 
@@ -68,7 +71,7 @@ class Scene {
   RgbImage Render(int frame) const;
   void Render(int frame, RgbImage& out, bool withNoise = true) const;
 
-  // The lighting gain of a frame (1 +- drift).
+  // The lighting gain of a frame: brightness * (1 + drift * sin(...)).
   double LightingGain(int frame) const;
 
   // Mean luma of every 8x8 block of the noise-free frame (blocks cut at the
@@ -86,11 +89,14 @@ class Scene {
 
  private:
   void DrawObjects(int frame, RgbImage& out, double gain) const;
+  bool AnyObjectVisible(int frame) const;
+  double DriftStepBound() const;  // largest block-mean change a frame's drift can make
 
   SceneSpec spec_;
   int width_ = 0;
   int height_ = 0;
-  std::vector<float> background_;  // linear RGB triplets before lighting
+  std::vector<float> background_;  // RGB triplets before lighting
+  std::vector<float> noise_;       // noise field (empty without noise)
 };
 
 }  // namespace klv::sample
