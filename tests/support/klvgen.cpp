@@ -242,8 +242,13 @@ int main(int argc, char** argv) {
   const auto makers = Demos();
   std::vector<DemoFile> files(makers.size());
   std::atomic<size_t> next {0};
+  // Built from the end of the list: the large movie last in the list starts
+  // first, which balances the two threads better.
   const auto work = [&] {
-    for (size_t i; (i = next++) < makers.size();) files[i] = makers[i]();
+    for (size_t i; (i = next++) < makers.size();) {
+      const size_t k = makers.size() - 1 - i;
+      files[k] = makers[k]();
+    }
   };
   const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
   std::vector<std::thread> pool;
