@@ -29,11 +29,11 @@ inline constexpr int kTwentyFourHours = 86400;
 // flicker. The clock is local wall-clock time.
 struct CameraSettingsValues {
   CameraProfile profile = CameraProfile::Player;
-  std::string card;                  // the card's root folder
-  std::array<int, 3> intervals{};    // seconds
-  int lowLightThreshold = 0;         // clock tool's W2
-  int flicker = kFlickerNone;        // W4
-  int camMode = 0;                   // player's W7 (wCamMode)
+  std::string card;                // the card's root folder
+  std::array<int, 3> intervals{};  // seconds
+  int lowLightThreshold = 0;       // clock tool's W2
+  int flicker = kFlickerNone;      // W4
+  int camMode = 0;                 // player's W7 (wCamMode)
   LocalDateTime clock;
   bool withResolutions = false;      // player only: append the resolution record
   std::array<int, 4> resolutions{};  // nResolution0..3

@@ -50,8 +50,8 @@ int DepthBelow(std::string_view path, std::string_view prefix) {
 }
 
 bool IsSystemMountPoint(std::string_view mp) {
-  static const std::string_view kPrefixes[] = {"/boot", "/snap/", "/var/lib/", "/proc", "/sys",
-                                               "/dev",  "/run/",  "/efi"};
+  static const std::string_view kPrefixes[] = {"/boot", "/snap/", "/var/lib/", "/proc",
+                                               "/sys",  "/dev",   "/run/",     "/efi"};
   for (std::string_view p : kPrefixes)
     if (StartsWith(mp, p)) return true;
   return false;

@@ -12,7 +12,7 @@ struct Volume {
   std::string fsType;
   bool removable = false;  // mounted where desktops put removable media
   bool readOnly = false;
-  std::string label;       // the mount point's last name ("/" for the root)
+  std::string label;  // the mount point's last name ("/" for the root)
 };
 
 // Volumes from the text of /proc/self/mounts: removable media first

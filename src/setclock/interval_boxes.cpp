@@ -46,7 +46,8 @@ IntervalBoxes::IntervalBoxes(QLineEdit* hours, UpDown* udHours, QLineEdit* minut
 }
 
 int IntervalBoxes::interval() const {
-  const long long v = static_cast<long long>(hours_) * 3600 + static_cast<long long>(minutes_) * 60 + seconds_;
+  const long long v =
+      static_cast<long long>(hours_) * 3600 + static_cast<long long>(minutes_) * 60 + seconds_;
   return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
 }
 
@@ -68,8 +69,10 @@ void IntervalBoxes::showInterval(int n, bool moveUpDowns) {
 }
 
 void IntervalBoxes::beep() {
-  if (beep_) beep_();
-  else QApplication::beep();
+  if (beep_)
+    beep_();
+  else
+    QApplication::beep();
 }
 
 // Setting a box's text runs its change rule, as a user's typing would.
@@ -287,9 +290,12 @@ bool IntervalBoxes::eventFilter(QObject* watched, QEvent* event) {
     // window or opening a menu does not.
     const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
     if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason && !filling_) {
-      if (box == edtHours_) leaveHours();
-      else if (box == edtMinutes_) leaveMinutes();
-      else if (box == edtSeconds_) leaveSeconds();
+      if (box == edtHours_)
+        leaveHours();
+      else if (box == edtMinutes_)
+        leaveMinutes();
+      else if (box == edtSeconds_)
+        leaveSeconds();
     }
   }
   return QObject::eventFilter(watched, event);

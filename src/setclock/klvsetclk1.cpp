@@ -169,8 +169,8 @@ void TfrmKLSetClk::buildControls() {
   rules.fiveSecondMinimum = true;
   rules.ignoreEmptyHours = true;
   rules.refuseNegative = true;
-  boxes_ = new IntervalBoxes(edtHours, udHours, edtMinutes, udMinutes, edtSeconds, udSeconds,
-                             rules, this);
+  boxes_ = new IntervalBoxes(edtHours, udHours, edtMinutes, udMinutes, edtSeconds, udSeconds, rules,
+                             this);
   boxes_->setBeep([this] { beep(); });
 
   // Mains flicker and low light.
@@ -215,7 +215,8 @@ void TfrmKLSetClk::buildControls() {
   cutoff->addWidget(lblDarker_, 1, 0);
   cutoff->addWidget(ScrollBar1, 1, 1);
   cutoff->addWidget(lblLighter_, 1, 2);
-  for (QWidget* w : std::initializer_list<QWidget*>{ScrollBar1, lblDarker_, lblLighter_, lblCutoff_})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{ScrollBar1, lblDarker_, lblLighter_, lblCutoff_})
     w->hide();
   connect(ScrollBar1, &QScrollBar::valueChanged, this, [this](int v) { nLightCutOff_ = v; });
   body->addLayout(cutoff);
@@ -228,7 +229,8 @@ void TfrmKLSetClk::buildControls() {
   bWriteTime = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), tr("OK"), this);
   bWriteTime->setObjectName(QStringLiteral("bWriteTime"));
   bWriteTime->setDefault(true);
-  bCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("Cancel"), this);
+  bCancel =
+      new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("Cancel"), this);
   bCancel->setObjectName(QStringLiteral("bCancel"));
   for (QPushButton* b : {bWriteTime, bCancel}) b->setMinimumWidth(88);
   bottom->addWidget(imgLogo_, 0, Qt::AlignBottom);
@@ -260,9 +262,12 @@ void TfrmKLSetClk::formCreate() {
 
   DCB->setCardPath(QString::fromStdString(settings_.cardPath));
 
-  if (nFlicker_ == kFlicker60Hz) RB60->setChecked(true);
-  else if (nFlicker_ == kFlicker50Hz) RB50->setChecked(true);
-  else RBNone->setChecked(true);
+  if (nFlicker_ == kFlicker60Hz)
+    RB60->setChecked(true);
+  else if (nFlicker_ == kFlicker50Hz)
+    RB50->setChecked(true);
+  else
+    RBNone->setChecked(true);
 
   nLightCutOff_ = nLightCutOff_ < 25 ? 0 : 50;
   (nLightCutOff_ == 0 ? rbLowLightOn_ : rbLowLightOff_)->setChecked(true);
@@ -284,7 +289,7 @@ void TfrmKLSetClk::bWriteTimeClick() {
   v.lowLightThreshold = LowLightThreshold(nLightCutOff_);
   nFlicker_ = RB60->isChecked() ? kFlicker60Hz : RB50->isChecked() ? kFlicker50Hz : kFlickerNone;
   v.flicker = nFlicker_;
-  v.clock = {when.date().year(), when.date().month(), when.date().day(),
+  v.clock = {when.date().year(), when.date().month(),  when.date().day(),
              when.time().hour(), when.time().minute(), when.time().second()};
 
   std::string why;

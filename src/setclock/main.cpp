@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
                   QStringLiteral("FILE")});
   args.process(app);
 
-  klv::TfrmKLSetClk window(klv::LocateSetClkIni(args.value(QStringLiteral("settings")).toStdString()));
+  klv::TfrmKLSetClk window(
+      klv::LocateSetClkIni(args.value(QStringLiteral("settings")).toStdString()));
   window.show();
   window.exec();
   return 0;

@@ -9,9 +9,9 @@ namespace klv {
 struct SetClkSettings {
   int x = -1;  // -1: keep the designed position
   int y = -1;
-  int cDrive = 67;         // drive letter as its character code (Windows builds)
-  std::string cardPath;    // the card's folder (key "szCardPath")
-  int nInterval = 3600;    // seconds
+  int cDrive = 67;       // drive letter as its character code (Windows builds)
+  std::string cardPath;  // the card's folder (key "szCardPath")
+  int nInterval = 3600;  // seconds
   int nLightCutOff = 0;
   int nFlicker = 0;
 };

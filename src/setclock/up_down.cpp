@@ -1,10 +1,9 @@
 #include "setclock/up_down.h"
 
-#include <algorithm>
-
 #include <QEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace klv {
 
@@ -37,9 +36,7 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent) {
 
 QSize UpDown::sizeHint() const { return QSize(18, 24); }
 
-void UpDown::setPosition(int position) {
-  position_ = std::clamp(position, min_, max_);
-}
+void UpDown::setPosition(int position) { position_ = std::clamp(position, min_, max_); }
 
 void UpDown::setRange(int minimum, int maximum) {
   min_ = minimum;

@@ -44,7 +44,8 @@ bool ParseList(std::string_view s, size_t count, long lo, long hi, std::vector<i
   size_t pos = 0;
   while (true) {
     const size_t comma = s.find(',', pos);
-    const std::string_view item = s.substr(pos, comma == std::string_view::npos ? s.npos : comma - pos);
+    const std::string_view item =
+        s.substr(pos, comma == std::string_view::npos ? s.npos : comma - pos);
     int v = 0;
     if (!ParseInt(item, lo, hi, &v)) return false;
     out->push_back(v);
@@ -69,20 +70,23 @@ bool ParseDateTime(std::string_view s, LocalDateTime* t) {
 }
 
 bool ParseFlicker(std::string_view s, int* code) {
-  if (s == "none") *code = kFlickerNone;
-  else if (s == "50") *code = kFlicker50Hz;
-  else if (s == "60") *code = kFlicker60Hz;
-  else return false;
+  if (s == "none")
+    *code = kFlickerNone;
+  else if (s == "50")
+    *code = kFlicker50Hz;
+  else if (s == "60")
+    *code = kFlicker60Hz;
+  else
+    return false;
   return true;
 }
 
 }  // namespace
 
 int RunWriteSettings(int argc, char** argv) {
-  static const std::set<std::string> kValued = {"--profile",     "--card",        "--intervals",
-                                                "--flicker",     "--time-offset", "--resolutions",
-                                                "--now",         "--interval",    "--low-light",
-                                                "--datetime"};
+  static const std::set<std::string> kValued = {
+      "--profile",     "--card", "--intervals", "--flicker",   "--time-offset",
+      "--resolutions", "--now",  "--interval",  "--low-light", "--datetime"};
   static const std::set<std::string> kFlags = {"--loop", "--expo-lock"};
   std::map<std::string, std::string> opt;
   for (int i = 0; i < argc; ++i) {
@@ -145,8 +149,8 @@ int RunWriteSettings(int argc, char** argv) {
       return Usage("--now takes \"YYYY-MM-DD HH:MM:SS\"");
     v.clock = AddSeconds(now, offset);
   } else if (profile == "clock") {
-    for (const char* k : {"--intervals", "--loop", "--expo-lock", "--time-offset", "--resolutions",
-                          "--now"})
+    for (const char* k :
+         {"--intervals", "--loop", "--expo-lock", "--time-offset", "--resolutions", "--now"})
       if (has(k)) return Usage(std::string(k) + " belongs to --profile player");
     v.profile = CameraProfile::ClockTool;
     int interval = 0;
@@ -155,9 +159,12 @@ int RunWriteSettings(int argc, char** argv) {
     v.intervals = {interval, 0, 0};
     int cutOff = 0;  // the clock tool's default: low-light recording ON
     if (has("--low-light")) {
-      if (opt["--low-light"] == "on") cutOff = 0;
-      else if (opt["--low-light"] == "off") cutOff = 50;
-      else return Usage("--low-light takes on or off");
+      if (opt["--low-light"] == "on")
+        cutOff = 0;
+      else if (opt["--low-light"] == "off")
+        cutOff = 50;
+      else
+        return Usage("--low-light takes on or off");
     }
     v.lowLightThreshold = LowLightThreshold(cutOff);
     if (!has("--datetime") || !ParseDateTime(opt["--datetime"], &v.clock))

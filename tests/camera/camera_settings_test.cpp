@@ -1,10 +1,10 @@
 // Record images of both profiles against bytes worked out by hand.
+#include "camera/camera_settings.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
-
-#include "camera/camera_settings.h"
 
 namespace klv {
 namespace {
@@ -20,7 +20,8 @@ CameraSettingsValues Player(int i1, int i2, int i3, LocalDateTime clock = {2024,
   return v;
 }
 
-CameraSettingsValues Clock(int interval, int cutOff, LocalDateTime clock = {2024, 3, 15, 10, 5, 0}) {
+CameraSettingsValues Clock(int interval, int cutOff,
+                           LocalDateTime clock = {2024, 3, 15, 10, 5, 0}) {
   CameraSettingsValues v;
   v.profile = CameraProfile::ClockTool;
   v.card = "/card";
@@ -30,9 +31,13 @@ CameraSettingsValues Clock(int interval, int cutOff, LocalDateTime clock = {2024
   return v;
 }
 
-Bytes Image(const CameraSettingsValues& v) { return CameraSettingsImage(MakeCameraSettingsFile(v)); }
+Bytes Image(const CameraSettingsValues& v) {
+  return CameraSettingsImage(MakeCameraSettingsFile(v));
+}
 
-uint16_t WordAt(const Bytes& b, size_t off) { return static_cast<uint16_t>(b[off] | b[off + 1] << 8); }
+uint16_t WordAt(const Bytes& b, size_t off) {
+  return static_cast<uint16_t>(b[off] | b[off + 1] << 8);
+}
 
 TEST(CameraSettingsImage, PlayerDefaultsByteForByte) {
   // nInt 1, 2, 5; no flicker filter; no mode bits; 2024-03-15 10:05:00.
@@ -61,14 +66,13 @@ TEST(CameraSettingsImage, TwentyFourHourRule) {
     uint16_t word;
   };
   const Case cases[] = {
-      {Player(1, 2, 86400), 9, 0xFFFF},   // position 3 at 24:00:00
-      {Player(1, 2, 43200), 9, 0xA8C0},   // 12:00:00
-      {Player(1, 2, 86399), 9, 0x517F},   // truncated to 16 bits, not the marker
-      {Player(86400, 2, 5), 5, 0x5180},   // only position 3 may mean 24 hours
-      {Player(1, 2, -1), 9, 0xFFFF},      // -1 truncates to the same word
-      {Clock(86400, 0), 5, 0xFFFF},       // the clock tool's one interval
-      {Clock(43200, 0), 5, 0xA8C0},
-      {Clock(5, 0), 5, 0x0005},
+      {Player(1, 2, 86400), 9, 0xFFFF},  // position 3 at 24:00:00
+      {Player(1, 2, 43200), 9, 0xA8C0},  // 12:00:00
+      {Player(1, 2, 86399), 9, 0x517F},  // truncated to 16 bits, not the marker
+      {Player(86400, 2, 5), 5, 0x5180},  // only position 3 may mean 24 hours
+      {Player(1, 2, -1), 9, 0xFFFF},     // -1 truncates to the same word
+      {Clock(86400, 0), 5, 0xFFFF},      // the clock tool's one interval
+      {Clock(43200, 0), 5, 0xA8C0},     {Clock(5, 0), 5, 0x0005},
   };
   for (const Case& c : cases) {
     const Bytes b = Image(c.v);
@@ -85,7 +89,7 @@ TEST(CameraSettingsImage, TwentyFourHourRule) {
 TEST(CameraSettingsImage, ClockToolFixedWordsAndLowLight) {
   for (int cutOff : {0, 50, 100, 30}) {
     CameraSettingsValues v = Clock(60, cutOff);
-    v.camMode = 3;  // the clock tool has no mode bits
+    v.camMode = 3;             // the clock tool has no mode bits
     v.withResolutions = true;  // nor a resolution record
     const Bytes b = Image(v);
     ASSERT_EQ(b.size(), kSettingsFileSize);
@@ -94,8 +98,8 @@ TEST(CameraSettingsImage, ClockToolFixedWordsAndLowLight) {
     EXPECT_EQ(b[19], 0x00);
     EXPECT_EQ(b[20], 0x00);
   }
-  EXPECT_EQ(WordAt(Image(Clock(60, 0)), 9), 0);       // low light ON
-  EXPECT_EQ(WordAt(Image(Clock(60, 50)), 9), 4096);   // OFF
+  EXPECT_EQ(WordAt(Image(Clock(60, 0)), 9), 0);      // low light ON
+  EXPECT_EQ(WordAt(Image(Clock(60, 50)), 9), 4096);  // OFF
   EXPECT_EQ(WordAt(Image(Clock(60, 100)), 9), 8196);
   EXPECT_EQ(LowLightThreshold(0), 0);
   EXPECT_EQ(LowLightThreshold(-1000000000), 0);
@@ -122,14 +126,14 @@ TEST(CameraClock, FatWords) {
     uint16_t time, date;
   };
   const Case cases[] = {
-      {{2024, 3, 15, 10, 5, 7}, 0x50A3, 0x586F},   // odd seconds rounded down (7 -> 6)
+      {{2024, 3, 15, 10, 5, 7}, 0x50A3, 0x586F},  // odd seconds rounded down (7 -> 6)
       {{2024, 3, 15, 10, 5, 6}, 0x50A3, 0x586F},
       {{2024, 3, 15, 10, 5, 59}, 0x50BD, 0x586F},
-      {{1980, 1, 1, 0, 0, 0}, 0x0000, 0x0021},     // first representable day
+      {{1980, 1, 1, 0, 0, 0}, 0x0000, 0x0021},       // first representable day
       {{2107, 12, 31, 23, 59, 59}, 0xBF7D, 0xFF9F},  // last one
-      {{1979, 12, 31, 23, 59, 59}, 0, 0},          // before 1980: both words 0
-      {{2108, 1, 1, 0, 0, 0}, 0, 0},               // after 2107
-      {{2023, 2, 29, 0, 0, 0}, 0, 0},              // no such day
+      {{1979, 12, 31, 23, 59, 59}, 0, 0},            // before 1980: both words 0
+      {{2108, 1, 1, 0, 0, 0}, 0, 0},                 // after 2107
+      {{2023, 2, 29, 0, 0, 0}, 0, 0},                // no such day
   };
   for (const Case& c : cases) {
     const DosDateTime d = CameraClockWords(c.t);
@@ -148,11 +152,11 @@ TEST(CameraClock, PlayerOffsets) {
     LocalDateTime want;
   };
   const Case cases[] = {
-      {{2024, 3, 15, 10, 0, 0}, 300, {2024, 3, 15, 10, 5, 0}},   // "System Time + 5 Min."
+      {{2024, 3, 15, 10, 0, 0}, 300, {2024, 3, 15, 10, 5, 0}},  // "System Time + 5 Min."
       {{2024, 3, 15, 10, 0, 0}, 60, {2024, 3, 15, 10, 1, 0}},
       {{2023, 12, 31, 23, 58, 30}, 300, {2024, 1, 1, 0, 3, 30}},  // across the year
-      {{2024, 2, 28, 23, 59, 0}, 60, {2024, 2, 29, 0, 0, 0}},      // leap day
-      {{2100, 2, 28, 23, 59, 0}, 60, {2100, 3, 1, 0, 0, 0}},       // 2100 is not a leap year
+      {{2024, 2, 28, 23, 59, 0}, 60, {2024, 2, 29, 0, 0, 0}},     // leap day
+      {{2100, 2, 28, 23, 59, 0}, 60, {2100, 3, 1, 0, 0, 0}},      // 2100 is not a leap year
       {{1601, 1, 1, 0, 0, 0}, 0, {1601, 1, 1, 0, 0, 0}},
   };
   for (const Case& c : cases) {
@@ -167,7 +171,8 @@ TEST(CameraClock, PlayerOffsets) {
   }
   // The platform's file-time scale: 1970-01-01 is 116444736000000000.
   EXPECT_EQ(LocalToFileTime({1970, 1, 1, 0, 0, 0}), 116444736000000000LL);
-  CameraSettingsValues v = Player(1, 2, 5, AddSeconds({2024, 3, 15, 10, 0, 0}, PlayerClockOffsetSeconds(2)));
+  CameraSettingsValues v =
+      Player(1, 2, 5, AddSeconds({2024, 3, 15, 10, 0, 0}, PlayerClockOffsetSeconds(2)));
   EXPECT_EQ(WordAt(Image(v), 26), 10 << 11 | 5 << 5);
 }
 

@@ -25,9 +25,9 @@ class TestFiles : public PosixCameraFiles {
  public:
   int opens = 0;
   int makeDirs = 0;
-  bool refuseOpen = false;     // a write-protected card
+  bool refuseOpen = false;  // a write-protected card
   bool refuseMakeDir = false;
-  int shortWriteAt = -1;       // index of the write that comes back short
+  int shortWriteAt = -1;  // index of the write that comes back short
   bool failClose = false;
   bool failRename = false;
   int writes = 0;

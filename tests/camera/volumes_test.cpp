@@ -1,7 +1,7 @@
 // The card box's list of volumes, from mounts files as the kernel writes them.
-#include <gtest/gtest.h>
-
 #include "platform/volumes.h"
+
+#include <gtest/gtest.h>
 
 namespace klv {
 namespace {
@@ -35,8 +35,8 @@ TEST(Volumes, RemovableFirstPseudoLeftOut) {
 }
 
 TEST(Volumes, LaterMountHidesEarlier) {
-  const std::vector<Volume> v = ParseVolumes(
-      "/dev/sdb1 /media/u/X vfat rw 0 0\n/dev/sdc1 /media/u/X exfat ro 0 0\n");
+  const std::vector<Volume> v =
+      ParseVolumes("/dev/sdb1 /media/u/X vfat rw 0 0\n/dev/sdc1 /media/u/X exfat ro 0 0\n");
   ASSERT_EQ(v.size(), 1u);
   EXPECT_EQ(v[0].device, "/dev/sdc1");
 }

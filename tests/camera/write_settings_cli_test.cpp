@@ -49,7 +49,7 @@ TEST_F(WriteSettingsCli, PlayerProfile) {
             0);
   const Bytes want = {0xB6, 0xC3, 0x10, 0x00, 0x28, 0x0A, 0x00, 0x3C, 0x00, 0xFF, 0xFF, 0xB4, 0x00,
                       0x41, 0x03, 0x3C, 0x00, 0x02, 0x00, 0x03, 0x00, 0xB6, 0xC3, 0x04, 0x00, 0x29,
-                      0xA0, 0x50, 0x6F, 0x58, 0xB6, 0xC3, 0x04, 0x00, 0x2A, 2, 1, 0, 1};
+                      0xA0, 0x50, 0x6F, 0x58, 0xB6, 0xC3, 0x04, 0x00, 0x2A, 2,    1,    0,    1};
   EXPECT_EQ(Read(CameraProfile::Player), want);
 }
 
@@ -83,11 +83,14 @@ TEST_F(WriteSettingsCli, UsageErrors) {
       {"--profile", "player", "--card", card_, "--intervals", "1,2,3", "--low-light", "on"},
       {"--profile", "player", "--card", card_, "--intervals", "1,2,3", "--flicker", "55"},
       {"--profile", "clock", "--card", card_, "--interval", "5"},
-      {"--profile", "clock", "--card", card_, "--interval", "5", "--datetime", "2023-02-29 00:00:00"},
-      {"--profile", "clock", "--card", card_, "--interval", "5", "--datetime", "2023-01-01 24:00:00"},
-      {"--profile", "clock", "--card", card_, "--interval", "5", "--datetime", "2023-01-01T00:00:00"},
-      {"--profile", "clock", "--card", card_, "--interval", "5", "--datetime", "2023-01-01 00:00:00",
-       "--loop"},
+      {"--profile", "clock", "--card", card_, "--interval", "5", "--datetime",
+       "2023-02-29 00:00:00"},
+      {"--profile", "clock", "--card", card_, "--interval", "5", "--datetime",
+       "2023-01-01 24:00:00"},
+      {"--profile", "clock", "--card", card_, "--interval", "5", "--datetime",
+       "2023-01-01T00:00:00"},
+      {"--profile", "clock", "--card", card_, "--interval", "5", "--datetime",
+       "2023-01-01 00:00:00", "--loop"},
       {"--profile", "clock", "--card", card_, "--interval", "5", "--interval", "6", "--datetime",
        "2023-01-01 00:00:00"},
       {"--profile", "clock", "--card", card_, "--bogus"},

@@ -61,7 +61,9 @@ class CamSettings : public ::testing::Test {
     return c;
   }
   QLineEdit* Box(const char* name) { return Child<QLineEdit>(QLatin1String(name)); }
-  void Click(const QString& name) { QTest::mouseClick(Child<QAbstractButton>(name), Qt::LeftButton); }
+  void Click(const QString& name) {
+    QTest::mouseClick(Child<QAbstractButton>(name), Qt::LeftButton);
+  }
   void Position(int n) { Click(QStringLiteral("rgSwitch_%1").arg(n - 1)); }
 
   void Type(const char* box, const char* text) {

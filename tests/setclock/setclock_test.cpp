@@ -21,9 +21,9 @@
 #include "platform/ini_store.h"
 #include "setclock/card_drive_box.h"
 #include "setclock/klvsetclk1.h"
+#include "setclock/qt_offscreen.h"
 #include "setclock/setclk_settings.h"
 #include "setclock/up_down.h"
-#include "setclock/qt_offscreen.h"
 
 KLV_QT_TEST_LEAK_SUPPRESSIONS
 
@@ -128,7 +128,7 @@ TEST_F(SetClk, StartsFromTheIni) {
   EXPECT_EQ(Ud("udHours")->position(), 1);
   EXPECT_EQ(Ud("udMinutes")->position(), 2);
   EXPECT_EQ(Ud("udSeconds")->position(), 5);
-  EXPECT_TRUE(Child<QRadioButton>("RBNone")->isChecked());     // 500 is no known code
+  EXPECT_TRUE(Child<QRadioButton>("RBNone")->isChecked());         // 500 is no known code
   EXPECT_TRUE(Child<QRadioButton>("rbLowLightOff")->isChecked());  // 30 is normalised to 50
   EXPECT_FALSE(Child<QWidget>("ScrollBar1")->isVisible());
   w_->close();

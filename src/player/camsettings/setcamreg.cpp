@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,15 +29,16 @@ namespace {
 
 constexpr int kFlickerCodes[3] = {kFlickerNone, kFlicker60Hz, kFlicker50Hz};
 
-QGroupBox* RadioGroup(const QString& title, const char* name, std::initializer_list<const char*> items,
-                      QButtonGroup** group, QWidget* parent) {
+QGroupBox* RadioGroup(const QString& title, const char* name,
+                      std::initializer_list<const char*> items, QButtonGroup** group,
+                      QWidget* parent) {
   auto* box = new QGroupBox(title, parent);
   box->setObjectName(QLatin1String(name));
   auto* layout = new QHBoxLayout(box);
   *group = new QButtonGroup(box);
   int id = 0;
   for (const char* item : items) {
-    auto* b = new QRadioButton(QObject::tr(item), box);
+    auto* b = new QRadioButton(QCoreApplication::translate("klv::TfrmSetCamReg", item), box);
     b->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(id));
     (*group)->addButton(b, id++);
     layout->addWidget(b);
@@ -65,8 +67,9 @@ TfrmSetCamReg::TfrmSetCamReg(QWidget* parent) : QDialog(parent) {
   auto* top = new QHBoxLayout();
   rgSwitch = RadioGroup(tr("Switch"), "rgSwitch", {"&1", "&2", "&3"}, &switchButtons_, this);
   switchButtons_->button(0)->setChecked(true);
-  rgResolutionSelect = RadioGroup(tr("Resolution"), "rgResolutionSelect",
-                                  {"1280 x 1024", "640 x 480", "320 x 240"}, &resolutionButtons_, this);
+  rgResolutionSelect =
+      RadioGroup(tr("Resolution"), "rgResolutionSelect", {"1280 x 1024", "640 x 480", "320 x 240"},
+                 &resolutionButtons_, this);
   rgResolutionSelect->setVisible(false);
   top->addWidget(rgSwitch);
   top->addWidget(rgResolutionSelect);
@@ -120,8 +123,8 @@ TfrmSetCamReg::TfrmSetCamReg(QWidget* parent) : QDialog(parent) {
   IntervalRules rules;
   rules.minutesSecondsTop = 60;
   rules.digitsOnly = true;
-  boxes_ = new IntervalBoxes(edtHours, udHours, edtMinutes, udMinutes, edtSeconds, udSeconds,
-                             rules, this);
+  boxes_ = new IntervalBoxes(edtHours, udHours, edtMinutes, udMinutes, edtSeconds, udSeconds, rules,
+                             this);
   boxes_->setBeep([this] { beep(); });
   boxes_->setAllow24([this] { return current_ == 2; });  // 24 hours only for position 3
 
@@ -180,7 +183,8 @@ TfrmSetCamReg::TfrmSetCamReg(QWidget* parent) : QDialog(parent) {
   bOK = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), tr("&OK"), this);
   bOK->setObjectName(QStringLiteral("bOK"));
   bOK->setDefault(true);
-  bCancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("&Cancel"), this);
+  bCancel =
+      new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), tr("&Cancel"), this);
   bCancel->setObjectName(QStringLiteral("bCancel"));
   for (QPushButton* b : {bOK, bCancel}) b->setMinimumWidth(88);
   buttons->addStretch(1);

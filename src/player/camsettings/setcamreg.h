@@ -25,9 +25,9 @@ struct CameraDialogSettings {
   int nInt1 = 1;  // capture interval for switch position 1, seconds
   int nInt2 = 2;
   int nInt3 = 5;
-  int nAVIQuant = 2;  // picture quality; the dialog offers no choice for it
-  int nFlicker = 0;   // 0, 833 (60 Hz) or 1000 (50 Hz)
-  int cDrive = 67;    // drive letter of the card (Windows builds); kept as it is here
+  int nAVIQuant = 2;     // picture quality; the dialog offers no choice for it
+  int nFlicker = 0;      // 0, 833 (60 Hz) or 1000 (50 Hz)
+  int cDrive = 67;       // drive letter of the card (Windows builds); kept as it is here
   std::string cardPath;  // the card's folder, INI key "szCardPath"
   int wCamMode = 0;      // bit 0 looping, bit 1 exposure lock
   std::array<int, 4> nResolution{};  // nResolution0..3
