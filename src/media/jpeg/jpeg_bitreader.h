@@ -127,22 +127,31 @@ KLV_JPEG_INLINE int JpegDecoder::DcDiffFast(int id) {
 // run past coefficient 63.
 template <class Sink>
 KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
-  const jpeg::AcTables& t = jpeg::AcLookup(chroma);
+  const jpeg::AcTables& t = *acTables_[chroma];
   int k = 1;
   int last = 1;
   if (!markerUntouched_) {
+    // The buffer lives in registers here; the members are brought up to date
+    // around every refill and on the way out.
+    uint64_t buf = bitBuf_;
+    int count = bitCount_;
     while (k < 64) {
-      if (KLV_UNLIKELY(bitCount_ < 26)) {
+      if (KLV_UNLIKELY(count < 26)) {
+        bitBuf_ = buf;
+        bitCount_ = count;
         Fill();
-        if (bitCount_ < 26) break;  // a marker is near: the exact path finishes the block
+        buf = bitBuf_;
+        count = bitCount_;
+        if (count < 26) break;  // a marker is near: the exact path finishes the block
       }
-      const uint32_t e = t.fast[bitBuf_ >> (64 - jpeg::kAcFastBits)];
+      const uint32_t e = t.fast[buf >> (64 - jpeg::kAcFastBits)];
       const uint32_t kind = jpeg::AcFastKindOf(e);
       if (KLV_LIKELY(kind == jpeg::kAcCoef)) {
         k += jpeg::AcFastRun(e);
         const int len = jpeg::AcFastCodeLen(e);
         if (KLV_UNLIKELY(k > 63)) {
-          Consume(len);
+          bitBuf_ = buf << len;
+          bitCount_ = count - len;
           nJpegError_ = 255;
           return 0;
         }
@@ -150,44 +159,56 @@ KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
         int32_t v;
         if (jpeg::AcFastHasValue(e)) {
           v = jpeg::AcFastValue(e);
-          Consume(len + size);
         } else {
-          Consume(len);
-          v = jpeg::ExtendBits(static_cast<int>(bitBuf_ >> (64 - size)), size);
-          Consume(size);
+          v = jpeg::ExtendBits(static_cast<int>((buf << len) >> (64 - size)), size);
         }
+        buf <<= len + size;
+        count -= len + size;
         sink(k, v);
         last = k;
         ++k;
       } else if (kind == jpeg::kAcEob) {
-        Consume(jpeg::AcFastCodeLen(e));
+        const int len = jpeg::AcFastCodeLen(e);
+        bitBuf_ = buf << len;
+        bitCount_ = count - len;
         return last;
       } else if (kind == jpeg::kAcZrl) {
-        Consume(jpeg::AcFastCodeLen(e));
+        const int len = jpeg::AcFastCodeLen(e);
+        buf <<= len;
+        count -= len;
         k += 16;
       } else {
-        const uint16_t e16 = t.lut16[bitBuf_ >> 48];
-        Consume(e16 >> 8);
+        const uint16_t e16 = t.lut16[buf >> 48];
+        const int len = e16 >> 8;
+        buf <<= len;
+        count -= len;
         const int run = (e16 >> 4) & 15;
         const int size = e16 & 15;
         if (size != 0) {
           k += run;
           if (k > 63) {
+            bitBuf_ = buf;
+            bitCount_ = count;
             nJpegError_ = 255;
             return 0;
           }
-          const int v = jpeg::ExtendBits(static_cast<int>(bitBuf_ >> (64 - size)), size);
-          Consume(size);
+          const int v = jpeg::ExtendBits(static_cast<int>(buf >> (64 - size)), size);
+          buf <<= size;
+          count -= size;
           sink(k, v);
           last = k;
           ++k;
         } else if (run == 15) {
           k += 16;
         } else {
+          bitBuf_ = buf;
+          bitCount_ = count;
           return last;
         }
       }
     }
+    bitBuf_ = buf;
+    bitCount_ = count;
     if (k >= 64) return last;
   }
   // Near a marker or the end of the data: step by step as the camera does.

@@ -28,7 +28,7 @@ constexpr ColourTables kColour;
 void ColourScalar(const ColourJob& job) {
   const int cstride = job.w16 / 2;
   for (int y = 0; y < job.height; ++y) {
-    const int32_t* yRow = job.y + static_cast<ptrdiff_t>(y) * job.w16;
+    const uint8_t* yRow = job.y + static_cast<ptrdiff_t>(y) * job.w16;
     const int32_t* cbRow = job.cb + static_cast<ptrdiff_t>(y / 2) * cstride;
     const int32_t* crRow = job.cr + static_cast<ptrdiff_t>(y / 2) * cstride;
     uint8_t* out = job.bits + static_cast<ptrdiff_t>(y) * job.stride;

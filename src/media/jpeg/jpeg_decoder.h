@@ -17,6 +17,9 @@
 namespace klv {
 
 class DiagnosticsSink;
+namespace jpeg {
+struct AcTables;
+}
 
 struct JpegFrameInfo {
   int precision = 0;
@@ -96,7 +99,8 @@ class JpegDecoder {
   void ReleasePlanes();
   int PlaneWidth16() const { return w16_; }
   int PlaneHeight16() const { return h16_; }
-  const int32_t* PlaneY() const { return y_.data(); }
+  // Luma is kept as bytes (its samples are 0..255); PlaneY widens it on demand.
+  const int32_t* PlaneY() const;
   const int32_t* PlaneCb() const { return cb_.data(); }
   const int32_t* PlaneCr() const { return cr_.data(); }
 
@@ -148,13 +152,17 @@ class JpegDecoder {
   int DcDiffFast(int id);
   template <class Sink>
   int AcLoop(int chroma, Sink& sink);
-  bool DecodeBlock(int id, int32_t& predictor, int32_t* dst, int stride, AcList& list);
+  template <bool kLuma, class Out>
+  bool DecodeBlock(int32_t& predictor, Out* dst, int stride, AcList& list);
 
   int w16_ = 0;
   int h16_ = 0;
   int imageW_ = 0;
   int imageH_ = 0;
-  std::vector<int32_t> y_, cb_, cr_;
+  std::vector<uint8_t> y_;
+  std::vector<int32_t> cb_, cr_;
+  mutable std::vector<int32_t> yWide_;
+  mutable bool yWideValid_ = false;
   int nJpegError_ = 0;
   uint32_t prevStampLow_ = 0;
   int prevIndex_ = 0;
@@ -172,6 +180,7 @@ class JpegDecoder {
   uint32_t loaded_ = 0;          // bytes loaded into the buffer (each one fetch)
   // DC codes of up to 9 bits by lookup: (length << 8) | size, 0 = longer code.
   uint16_t dcFast_[2][512] = {};
+  const jpeg::AcTables* acTables_[2] = {};  // the fixed AC lookups (luma, chroma)
 };
 
 // IDCT prescale factors in zigzag order (DC first).

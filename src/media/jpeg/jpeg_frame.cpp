@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <new>
+#include <type_traits>
 
 #include "media/jpeg/jpeg_bitreader.h"
 #include "media/jpeg/jpeg_idct.h"
@@ -22,26 +23,37 @@ inline int32_t LumaSample(int32_t v) {
   return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
+// Luma samples are stored as bytes with +128 and clamping, chroma as they are.
 template <bool kLuma>
-inline void FillBlock(int32_t* dst, ptrdiff_t stride, int32_t v) {
-  if (kLuma) v = LumaSample(v);
+using Sample = std::conditional_t<kLuma, uint8_t, int32_t>;
+template <bool kLuma>
+inline Sample<kLuma> Out(int32_t v) {
+  if constexpr (kLuma)
+    return static_cast<uint8_t>(LumaSample(v));
+  else
+    return v;
+}
+
+template <bool kLuma>
+inline void FillBlock(Sample<kLuma>* dst, ptrdiff_t stride, int32_t v) {
+  const Sample<kLuma> s = Out<kLuma>(v);
   for (int i = 0; i < 8; ++i, dst += stride)
-    for (int j = 0; j < 8; ++j) dst[j] = v;
+    for (int j = 0; j < 8; ++j) dst[j] = s;
 }
 
 // x: 8 samples after the transform of the one non-zero row (all rows equal)
 // or of the one non-zero column (all columns equal).
 template <bool kLuma>
-inline void StoreRows(int32_t* dst, ptrdiff_t stride, const jpeg::Wrap32* x) {
-  int32_t v[8];
-  for (int j = 0; j < 8; ++j) v[j] = kLuma ? LumaSample(x[j].v >> 10) : (x[j].v >> 10);
+inline void StoreRows(Sample<kLuma>* dst, ptrdiff_t stride, const jpeg::Wrap32* x) {
+  Sample<kLuma> v[8];
+  for (int j = 0; j < 8; ++j) v[j] = Out<kLuma>(x[j].v >> 10);
   for (int i = 0; i < 8; ++i, dst += stride)
     for (int j = 0; j < 8; ++j) dst[j] = v[j];
 }
 template <bool kLuma>
-inline void StoreColumns(int32_t* dst, ptrdiff_t stride, const jpeg::Wrap32* x) {
+inline void StoreColumns(Sample<kLuma>* dst, ptrdiff_t stride, const jpeg::Wrap32* x) {
   for (int i = 0; i < 8; ++i, dst += stride) {
-    const int32_t v = kLuma ? LumaSample(x[i].v >> 10) : (x[i].v >> 10);
+    const Sample<kLuma> v = Out<kLuma>(x[i].v >> 10);
     for (int j = 0; j < 8; ++j) dst[j] = v;
   }
 }
@@ -63,7 +75,7 @@ struct JpegDecoder::AcList {
   alignas(32) int32_t coef[64] = {};  // column-major, zero between blocks
   uint8_t pos[64];
   int16_t val[64];
-  jpeg::IdctStoreFn idct;
+  jpeg::IdctKernels idct;
 };
 
 bool JpegDecoder::AllocatePlanes(int width, int height) {
@@ -73,6 +85,8 @@ bool JpegDecoder::AllocatePlanes(int width, int height) {
   const int h16 = (height + 15) & ~15;
   try {
     y_.assign(static_cast<size_t>(w16) * static_cast<size_t>(h16), 0);
+    yWide_.clear();
+    yWideValid_ = false;
     cb_.assign(static_cast<size_t>(w16 / 2) * static_cast<size_t>(h16 / 2), 0);
     cr_.assign(static_cast<size_t>(w16 / 2) * static_cast<size_t>(h16 / 2), 0);
   } catch (const std::bad_alloc&) {
@@ -88,16 +102,27 @@ bool JpegDecoder::AllocatePlanes(int width, int height) {
 
 void JpegDecoder::ReleasePlanes() {
   w16_ = h16_ = imageW_ = imageH_ = 0;
-  std::vector<int32_t>().swap(y_);
+  std::vector<uint8_t>().swap(y_);
+  std::vector<int32_t>().swap(yWide_);
+  yWideValid_ = false;
   std::vector<int32_t>().swap(cb_);
   std::vector<int32_t>().swap(cr_);
+}
+
+const int32_t* JpegDecoder::PlaneY() const {
+  if (!yWideValid_) {
+    yWide_.assign(y_.begin(), y_.end());
+    yWideValid_ = true;
+  }
+  return yWide_.data();
 }
 
 // One block: DC difference, AC coefficients, dequantisation (entries up to
 // `last`), IDCT and store. False when the picture must stop (the block is
 // stored unless the DC difference failed).
-KLV_JPEG_INLINE bool JpegDecoder::DecodeBlock(int id, int32_t& predictor, int32_t* dst, int stride,
-                                              AcList& list) {
+template <bool kLuma, class OutT>
+bool JpegDecoder::DecodeBlock(int32_t& predictor, OutT* dst, int stride, AcList& list) {
+  constexpr int id = kLuma ? 0 : 1;
   int diff;
   if (bitCount_ < 32) Fill();
   if (KLV_LIKELY(bitCount_ >= 32 && !markerUntouched_))
@@ -113,13 +138,8 @@ KLV_JPEG_INLINE bool JpegDecoder::DecodeBlock(int id, int32_t& predictor, int32_
   const int32_t* mult = quant.multiplier[id];
   int32_t* coef = list.coef;
   coef[0] = WrapMul(predictor, mult[0]);
-  const bool luma = id == 0;
   if (sink.n == 0) {
-    const int32_t v = coef[0] >> 10;
-    if (luma)
-      FillBlock<true>(dst, stride, v);
-    else
-      FillBlock<false>(dst, stride, v);
+    FillBlock<kLuma>(dst, stride, coef[0] >> 10);
   } else {
     unsigned rows = 1, cols = 1;
     for (int i = 0; i < sink.n; ++i) {
@@ -133,20 +153,16 @@ KLV_JPEG_INLINE bool JpegDecoder::DecodeBlock(int id, int32_t& predictor, int32_
       jpeg::Wrap32 x[8];
       for (int j = 0; j < 8; ++j) x[j].v = coef[j * 8];
       jpeg::Idct1D(x);
-      if (luma)
-        StoreRows<true>(dst, stride, x);
-      else
-        StoreRows<false>(dst, stride, x);
+      StoreRows<kLuma>(dst, stride, x);
     } else if (cols == 1) {
       jpeg::Wrap32 x[8];
       for (int i = 0; i < 8; ++i) x[i].v = coef[i];
       jpeg::Idct1D(x);
-      if (luma)
-        StoreColumns<true>(dst, stride, x);
-      else
-        StoreColumns<false>(dst, stride, x);
+      StoreColumns<kLuma>(dst, stride, x);
+    } else if constexpr (kLuma) {
+      list.idct.luma(coef, dst, stride);
     } else {
-      list.idct(coef, dst, stride, luma);
+      list.idct.chroma(coef, dst, stride);
     }
     for (int i = 0; i < sink.n; ++i) coef[jpeg::kZigzagToColumnMajor[sink.pos[i]]] = 0;
   }
@@ -156,22 +172,23 @@ KLV_JPEG_INLINE bool JpegDecoder::DecodeBlock(int id, int32_t& predictor, int32_
 
 int JpegDecoder::DecodeMcus(const uint8_t* data, size_t size) {
   StartBits(data, size);
-  static const jpeg::IdctStoreFn idct = jpeg::SelectIdctStore();
+  yWideValid_ = false;
+  static const jpeg::IdctKernels idct = jpeg::SelectIdct();
   AcList list;
   list.idct = idct;
   int32_t predY = 0, predCb = 0, predCr = 0;
   const int cstride = w16_ / 2;
   for (int my = 0; my < h16_ / 16; ++my) {
-    int32_t* yRow = y_.data() + static_cast<ptrdiff_t>(16 * my) * w16_;
+    uint8_t* yRow = y_.data() + static_cast<ptrdiff_t>(16 * my) * w16_;
     int32_t* cbRow = cb_.data() + static_cast<ptrdiff_t>(8 * my) * cstride;
     int32_t* crRow = cr_.data() + static_cast<ptrdiff_t>(8 * my) * cstride;
     for (int mx = 0; mx < w16_ / 16; ++mx) {
-      int32_t* yb = yRow + 16 * mx;
-      if (!DecodeBlock(0, predY, yb, w16_, list) || !DecodeBlock(0, predY, yb + 8, w16_, list) ||
-          !DecodeBlock(0, predY, yb + 8 * w16_, w16_, list) ||
-          !DecodeBlock(0, predY, yb + 8 * w16_ + 8, w16_, list) ||
-          !DecodeBlock(1, predCb, cbRow + 8 * mx, cstride, list) ||
-          !DecodeBlock(1, predCr, crRow + 8 * mx, cstride, list))
+      uint8_t* yb = yRow + 16 * mx;
+      if (!DecodeBlock<true>(predY, yb, w16_, list) || !DecodeBlock<true>(predY, yb + 8, w16_, list) ||
+          !DecodeBlock<true>(predY, yb + 8 * w16_, w16_, list) ||
+          !DecodeBlock<true>(predY, yb + 8 * w16_ + 8, w16_, list) ||
+          !DecodeBlock<false>(predCb, cbRow + 8 * mx, cstride, list) ||
+          !DecodeBlock<false>(predCr, crRow + 8 * mx, cstride, list))
         return static_cast<int>(BytesRead());
     }
   }

@@ -73,7 +73,8 @@ JpegDecoder::JpegDecoder() {
   LoadStdTable(huff[0][1], jpeg::kStdDcChroma);
   LoadStdTable(huff[1][0], jpeg::kStdAcLuma);
   LoadStdTable(huff[1][1], jpeg::kStdAcChroma);
-  jpeg::AcLookup(0);  // build the AC lookups now rather than in the first frame
+  acTables_[0] = &jpeg::AcLookup(0);
+  acTables_[1] = &jpeg::AcLookup(1);
 }
 
 // One table per segment. Class or id above 1, more than 256 symbols, or a

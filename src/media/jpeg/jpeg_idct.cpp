@@ -33,13 +33,26 @@ void Transform2D(Wrap32* w) {
 
 }  // namespace
 
-void IdctStoreScalar(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride, bool luma) {
-  Wrap32 w[64];
+namespace {
+void ScalarTransform(const int32_t* columnMajor, Wrap32* w) {
   for (int i = 0; i < 8; ++i)
     for (int j = 0; j < 8; ++j) w[i * 8 + j].v = columnMajor[j * 8 + i];
   Transform2D(w);
+}
+}  // namespace
+
+void IdctLumaScalar(const int32_t* columnMajor, uint8_t* dst, ptrdiff_t stride) {
+  Wrap32 w[64];
+  ScalarTransform(columnMajor, w);
   for (int i = 0; i < 8; ++i)
-    for (int j = 0; j < 8; ++j) dst[i * stride + j] = StoreSample(w[i * 8 + j].v >> 10, luma);
+    for (int j = 0; j < 8; ++j) dst[i * stride + j] = static_cast<uint8_t>(StoreSample(w[i * 8 + j].v >> 10, true));
+}
+
+void IdctChromaScalar(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride) {
+  Wrap32 w[64];
+  ScalarTransform(columnMajor, w);
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 8; ++j) dst[i * stride + j] = w[i * 8 + j].v >> 10;
 }
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -64,34 +77,27 @@ inline void Transpose4(V4& a, V4& b, V4& c, V4& d) {
   d.v = _mm_unpackhi_epi64(t2, t3);
 }
 
-inline void StoreRow(int32_t* dst, __m128i lo, __m128i hi, bool luma) {
-  lo = _mm_srai_epi32(lo, 10);
-  hi = _mm_srai_epi32(hi, 10);
-  if (luma) {
-    const __m128i bias = _mm_set1_epi32(128);
-    const __m128i p16 = _mm_packs_epi32(_mm_add_epi32(lo, bias), _mm_add_epi32(hi, bias));
-    const __m128i p8 = _mm_packus_epi16(p16, p16);
-    const __m128i w16 = _mm_unpacklo_epi8(p8, _mm_setzero_si128());
-    lo = _mm_unpacklo_epi16(w16, _mm_setzero_si128());
-    hi = _mm_unpackhi_epi16(w16, _mm_setzero_si128());
-  }
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), lo);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4), hi);
+// Both halves of one output row after the column pass, >> 10.
+inline void StoreLumaRow(uint8_t* dst, __m128i lo, __m128i hi) {
+  const __m128i bias = _mm_set1_epi32(128);
+  lo = _mm_add_epi32(_mm_srai_epi32(lo, 10), bias);
+  hi = _mm_add_epi32(_mm_srai_epi32(hi, 10), bias);
+  const __m128i p8 = _mm_packus_epi16(_mm_packs_epi32(lo, hi), _mm_setzero_si128());
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), p8);
+}
+inline void StoreChromaRow(int32_t* dst, __m128i lo, __m128i hi) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_srai_epi32(lo, 10));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4), _mm_srai_epi32(hi, 10));
 }
 
-}  // namespace
-
-void IdctStoreSse2(const int32_t* cm, int32_t* dst, ptrdiff_t stride, bool luma) {
-  // Row pass: lanes are rows, vector j holds coefficient column j.
+// Both passes; c[0] holds columns 0..3 and c[1] columns 4..7 of every row.
+__attribute__((always_inline)) inline void Transform2DSse2(const int32_t* cm, V4 (&c)[2][8]) {
   V4 r[2][8];
   for (int g = 0; g < 2; ++g) {
     for (int j = 0; j < 8; ++j)
       r[g][j].v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cm + j * 8 + 4 * g));
-    Idct1D(r[g]);
+    Idct1D(r[g]);  // lanes are rows
   }
-  // Column pass: lanes are columns, vector i holds row i; c[0] columns 0..3,
-  // c[1] columns 4..7.
-  V4 c[2][8];
   for (int h = 0; h < 2; ++h) {
     for (int g = 0; g < 2; ++g) {
       V4 a = r[g][4 * h], b = r[g][4 * h + 1], cc = r[g][4 * h + 2], d = r[g][4 * h + 3];
@@ -101,19 +107,32 @@ void IdctStoreSse2(const int32_t* cm, int32_t* dst, ptrdiff_t stride, bool luma)
       c[h][4 * g + 2] = cc;
       c[h][4 * g + 3] = d;
     }
-    Idct1D(c[h]);
+    Idct1D(c[h]);  // lanes are columns
   }
-  for (int i = 0; i < 8; ++i) StoreRow(dst + i * stride, c[0][i].v, c[1][i].v, luma);
+}
+
+}  // namespace
+
+void IdctLumaSse2(const int32_t* cm, uint8_t* dst, ptrdiff_t stride) {
+  V4 c[2][8];
+  Transform2DSse2(cm, c);
+  for (int i = 0; i < 8; ++i) StoreLumaRow(dst + i * stride, c[0][i].v, c[1][i].v);
+}
+
+void IdctChromaSse2(const int32_t* cm, int32_t* dst, ptrdiff_t stride) {
+  V4 c[2][8];
+  Transform2DSse2(cm, c);
+  for (int i = 0; i < 8; ++i) StoreChromaRow(dst + i * stride, c[0][i].v, c[1][i].v);
 }
 
 #endif
 
-IdctStoreFn SelectIdctStore() {
+IdctKernels SelectIdct() {
 #if defined(__x86_64__) || defined(__i386__)
-  if (__builtin_cpu_supports("avx2")) return IdctStoreAvx2;
-  return IdctStoreSse2;
+  if (__builtin_cpu_supports("avx2")) return {IdctLumaAvx2, IdctChromaAvx2};
+  return {IdctLumaSse2, IdctChromaSse2};
 #else
-  return IdctStoreScalar;
+  return {IdctLumaScalar, IdctChromaScalar};
 #endif
 }
 

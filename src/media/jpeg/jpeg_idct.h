@@ -92,20 +92,26 @@ inline __attribute__((always_inline)) void Idct1D(T* x) {
 
 // Full 2-D transform of a block whose coefficients (dequantised) are stored
 // column by column (column * 8 + row), written as 8 rows of 8 samples at dst
-// with the given stride. Luma samples get +128 and are clamped to 0..255;
-// chroma samples are stored as they are.
-using IdctStoreFn = void (*)(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride, bool luma);
-void IdctStoreScalar(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride, bool luma);
+// with the given stride: luma with +128 and clamped to 0..255 (bytes), chroma
+// as it is (32-bit).
+struct IdctKernels {
+  void (*luma)(const int32_t* columnMajor, uint8_t* dst, ptrdiff_t stride);
+  void (*chroma)(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride);
+};
+void IdctLumaScalar(const int32_t* columnMajor, uint8_t* dst, ptrdiff_t stride);
+void IdctChromaScalar(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride);
 #if defined(__x86_64__) || defined(__i386__)
-void IdctStoreSse2(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride, bool luma);
-void IdctStoreAvx2(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride, bool luma);
+void IdctLumaSse2(const int32_t* columnMajor, uint8_t* dst, ptrdiff_t stride);
+void IdctChromaSse2(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride);
+void IdctLumaAvx2(const int32_t* columnMajor, uint8_t* dst, ptrdiff_t stride);
+void IdctChromaAvx2(const int32_t* columnMajor, int32_t* dst, ptrdiff_t stride);
 #endif
-// The best kernel this processor runs.
-IdctStoreFn SelectIdctStore();
+// The best kernels this processor runs.
+IdctKernels SelectIdct();
 
 // Colour conversion of rows [0, height) x columns [0, width) (see ToPicture).
 struct ColourJob {
-  const int32_t* y;
+  const uint8_t* y;
   const int32_t* cb;
   const int32_t* cr;
   int w16;  // luma stride; chroma stride is w16 / 2

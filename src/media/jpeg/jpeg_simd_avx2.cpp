@@ -21,7 +21,7 @@ inline V8 operator-(V8 a, V8 b) { return {_mm256_sub_epi32(a.v, b.v)}; }
 inline V8 operator-(V8 a) { return {_mm256_sub_epi32(_mm256_setzero_si256(), a.v)}; }
 inline V8 operator>>(V8 a, int s) { return {_mm256_srai_epi32(a.v, s)}; }
 
-inline void Transpose8(V8* x) {
+__attribute__((always_inline)) inline void Transpose8(V8* x) {
   const __m256i t0 = _mm256_unpacklo_epi32(x[0].v, x[1].v);
   const __m256i t1 = _mm256_unpackhi_epi32(x[0].v, x[1].v);
   const __m256i t2 = _mm256_unpacklo_epi32(x[2].v, x[3].v);
@@ -93,33 +93,44 @@ inline __m128i ChromaOffset(const int32_t* src) {
 
 inline __m128i Pack16(__m128i lo, __m128i hi) { return _mm_packs_epi32(Div2048(lo), Div2048(hi)); }
 
-inline void Luma16(const int32_t* y, __m128i& lo, __m128i& hi) {
-  const __m128i* p = reinterpret_cast<const __m128i*>(y);
-  lo = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
-  hi = _mm_packs_epi32(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3));
+inline void Luma16(const uint8_t* y, __m128i& lo, __m128i& hi) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+  lo = _mm_unpacklo_epi8(v, _mm_setzero_si128());
+  hi = _mm_unpackhi_epi8(v, _mm_setzero_si128());
 }
 
-}  // namespace
-
-void IdctStoreAvx2(const int32_t* cm, int32_t* dst, ptrdiff_t stride, bool luma) {
-  V8 x[8];
+__attribute__((always_inline)) inline void Transform2DAvx2(const int32_t* cm, V8 (&x)[8]) {
   for (int j = 0; j < 8; ++j) x[j].v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cm + j * 8));
   Idct1D(x);  // rows (lanes are rows)
   Transpose8(x);
   Idct1D(x);  // columns (lanes are columns)
-  if (luma) {
-    const __m256i bias = _mm256_set1_epi32(128);
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i top = _mm256_set1_epi32(255);
-    for (int i = 0; i < 8; ++i) {
-      __m256i v = _mm256_add_epi32(_mm256_srai_epi32(x[i].v, 10), bias);
-      v = _mm256_min_epi32(_mm256_max_epi32(v, zero), top);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i * stride), v);
-    }
-  } else {
-    for (int i = 0; i < 8; ++i)
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i * stride), _mm256_srai_epi32(x[i].v, 10));
+}
+
+}  // namespace
+
+void IdctLumaAvx2(const int32_t* cm, uint8_t* dst, ptrdiff_t stride) {
+  V8 x[8];
+  Transform2DAvx2(cm, x);
+  const __m256i bias = _mm256_set1_epi32(128);
+  for (int i = 0; i < 8; i += 2) {
+    const __m256i a = _mm256_add_epi32(_mm256_srai_epi32(x[i].v, 10), bias);
+    const __m256i b = _mm256_add_epi32(_mm256_srai_epi32(x[i + 1].v, 10), bias);
+    // Saturating packs clamp to 0..255 exactly; lanes come out as
+    // a0-3 b0-3 | a4-7 b4-7.
+    const __m256i p16 = _mm256_packs_epi32(a, b);
+    const __m128i p8 = _mm_packus_epi16(_mm256_castsi256_si128(p16), _mm256_extracti128_si256(p16, 1));
+    // p8: a0-3 b0-3 a4-7 b4-7 (bytes)
+    const __m128i rows = _mm_shuffle_epi32(p8, _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + i * stride), rows);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + (i + 1) * stride), _mm_unpackhi_epi64(rows, rows));
   }
+}
+
+void IdctChromaAvx2(const int32_t* cm, int32_t* dst, ptrdiff_t stride) {
+  V8 x[8];
+  Transform2DAvx2(cm, x);
+  for (int i = 0; i < 8; ++i)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i * stride), _mm256_srai_epi32(x[i].v, 10));
 }
 
 void ColourAvx2(const ColourJob& job) {
