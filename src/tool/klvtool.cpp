@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "tool/cmd_write_settings.h"
 #include "tool/tool_avi.h"
 #include "tool/tool_common.h"
 
@@ -23,8 +24,7 @@ const char kHelp[] =
     "                                    prints \"decoded N bad M\"\n"
     "  save FILE INDEX OUT               the player's Save Current: an AVI frame's JPEG\n"
     "                                    bytes as stored, else a BMP picture\n"
-    "\n"
-    "Exit status: 0 success, 1 the file or operation failed, 2 usage.\n";
+    "\n";
 
 int NeedAvi(const std::string& path) {
   switch (KindOf(path)) {
@@ -108,6 +108,9 @@ int main(int argc, char** argv) {
   const std::string cmd = argv[1];
   if (cmd == "--help" || cmd == "-h" || cmd == "help") {
     std::fputs(kHelp, stdout);
+    std::fputs("Camera settings:\n", stdout);
+    std::fputs(kWriteSettingsUsage, stdout);
+    std::fputs("\nExit status: 0 success, 1 the file or operation failed, 2 usage.\n", stdout);
     return kOk;
   }
   struct Command {
@@ -116,7 +119,7 @@ int main(int argc, char** argv) {
   };
   static const Command kCommands[] = {
       {"info", CmdInfo}, {"frame", CmdFrame}, {"times", CmdTimes},
-      {"decode", CmdDecode}, {"save", CmdSave},
+      {"decode", CmdDecode}, {"save", CmdSave}, {"write-settings", RunWriteSettings},
   };
   for (const Command& c : kCommands)
     if (cmd == c.name) return c.run(argc - 2, argv + 2);
