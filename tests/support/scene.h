@@ -11,12 +11,14 @@
 //   drift with the default drift settings and brightness <= 1.3). With the default noise
 //   (sigma 1.0) and JPEG quality >= 50, the camera's reduced DC pictures of
 //   such frames differ by at most kQuietReducedBound in every block.
-// - An object makes motion in every frame from its firstFrame to lastFrame + 1
-//   (the frame in which it is gone) when it is at least 24 x 24 pixels, its
-//   luma differs from the background by more than threshold + 20, and it
-//   moves by at least 16 pixels a frame or stands still (then only firstFrame
-//   and lastFrame + 1 show motion). ExpectedMotionFrames computes the answer
-//   from the noise-free pictures for any spec.
+// - A Box of at least 24 x 24 pixels inside the picture whose luma differs
+//   from the background under it by more than threshold + 20 makes motion in
+//   every frame from its firstFrame to lastFrame + 1 (the frame in which it is
+//   gone) when it moves at least 16 pixels a frame, and in firstFrame and
+//   lastFrame + 1 only when it stands still: some 8 x 8 block is covered in
+//   one frame and free in the other. For other shapes and for objects that
+//   enter from outside the picture, ExpectedMotionFrames computes the answer
+//   from the noise-free pictures.
 
 #include <cstdint>
 #include <vector>
