@@ -1,0 +1,18 @@
+#pragma once
+
+namespace klv {
+
+// The fixed messages of the player's message window.
+enum class MessageKind : int {
+  NoDir = 0,        // camera settings folder could not be created
+  NotFound = 1,     // a movie could not be opened
+  UnknownFormat = 2,
+  NoFrames = 3,
+};
+
+// The English text of a message; empty for kinds outside 0-3.
+const char* MessageText(int kind);
+
+inline constexpr const char* kMessageCaption = "Error";
+
+}  // namespace klv

@@ -1,0 +1,156 @@
+#pragma once
+// What the engine needs of its window. The Qt main window implements it; the
+// engine tests implement it with a recording fake. As with the toolkit, moving
+// a bar from code must run the bar's change handler (the engine's guards rely
+// on it).
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/message_kind.h"
+
+namespace klv {
+
+class FramePicture;
+
+// The main window's controls, by their designed names.
+enum class ControlId : int {
+  // transport panel
+  pnlPlayCtrl,
+  sbStop,
+  sbPause,
+  sbBackward,
+  sbPrevious,
+  sbNext,
+  sbForward,
+  sbPrevEvent,
+  sbNextEvent,
+  // picture
+  ScrollBox1,
+  Image1,
+  // speed
+  gbPlayRate,
+  tbRate,
+  lblRate,
+  // statistics
+  gbStats,
+  Label3,
+  lblCapInterval,
+  Label4,
+  lblElapsedTime,
+  lblDate,
+  lblTime,
+  // motion search
+  gbMotion,
+  pnlSearch,
+  edtMotionThreshold,
+  sbSearchBackward,
+  sbStopSearch,
+  sbSearchForward,
+  // seek
+  gbSeek,
+  pnlWhere,
+  tbWhere,
+  pbWhere,
+  // play list
+  gbPlayList,
+  lbPlayList,
+  lblFilePath,
+  pnlPLControls,
+  bPrevious,
+  bSkip,
+  bClearPlayList,
+  StatusBar1,
+  // menu items
+  SaveCurrent1,
+  CameraSettings1,
+  EmbedTimestamp1,
+  Deblock1,
+  kCount
+};
+
+inline constexpr int kControlCount = static_cast<int>(ControlId::kCount);
+
+// The designed name of a control ("sbNext"), for traces and tests.
+const char* ControlName(ControlId id);
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  int Right() const { return left + width; }
+  int Bottom() const { return top + height; }
+  bool operator==(const Rect&) const = default;
+};
+
+struct Size {
+  int width = 0;
+  int height = 0;
+  bool operator==(const Size&) const = default;
+};
+
+class PlayerView {
+ public:
+  virtual ~PlayerView() = default;
+
+  // --- controls ------------------------------------------------------------
+  virtual void SetEnabled(ControlId id, bool on) = 0;
+  virtual void SetVisible(ControlId id, bool on) = 0;
+  virtual void SetChecked(ControlId id, bool on) = 0;  // menu check marks
+  // Label caption, edit box text.
+  virtual void SetText(ControlId id, const std::string& text) = 0;
+  // Position inside the control's parent (the client area for top-level ones).
+  virtual void SetBounds(ControlId id, const Rect& bounds) = 0;
+  virtual void SetFocus(ControlId id) = 0;
+
+  // Bars: tbWhere, pbWhere, tbRate. Moving a track bar runs its change handler
+  // when the position changes, as a user's move would.
+  virtual void SetRange(ControlId id, int minimum, int maximum) = 0;
+  virtual void SetPosition(ControlId id, int position) = 0;
+  virtual void SetTickFrequency(ControlId id, int frequency) = 0;
+
+  // --- window --------------------------------------------------------------
+  virtual void SetCaption(const std::string& text) = 0;
+  virtual void SetStatusPanel(int panel, const std::string& text) = 0;
+  virtual Size ClientSize() = 0;
+  // Client area of ScrollBox1 (inside its frame and scroll bars).
+  virtual Size ScrollBoxClientSize() = 0;
+  // Outer placement of the main window (left, top, width, height).
+  virtual Rect WindowBounds() = 0;
+  virtual void SetWindowBounds(const Rect& bounds) = 0;
+  virtual Size ScreenSize() = 0;
+  virtual void BringToFront() = 0;
+
+  // --- picture -------------------------------------------------------------
+  // Shows the picture stretched to Image1; the picture stays valid until the
+  // next call. nullptr: the picture is about to be released — keep what is on
+  // screen without referring to it.
+  virtual void ShowPicture(const FramePicture* picture) = 0;
+
+  // --- play list box -------------------------------------------------------
+  virtual void SetListItems(const std::vector<std::string>& lines) = 0;
+  virtual void SelectListItem(int index) = 0;
+  virtual void SetHintDelays(int showMs, int hideMs) = 0;
+
+  // --- messages and dialogs ------------------------------------------------
+  // The message window, modal; returns when the user has closed it.
+  virtual void ShowMessage(MessageKind kind) = 0;
+  // A message box with the error icon, modal.
+  virtual void ShowErrorBox(const std::string& title, const std::string& text) = 0;
+  // The save dialog with a suggested full path; nullopt when cancelled.
+  virtual std::optional<std::string> RunSaveDialog(const std::string& suggestedPath) = 0;
+  // The open dialog (several files); nullopt when cancelled.
+  virtual std::optional<std::vector<std::string>> RunOpenDialog() = 0;
+  virtual void Beep() = 0;
+
+  // --- the playback clock --------------------------------------------------
+  virtual void SetTimerInterval(int ms) = 0;
+  virtual void SetTimerEnabled(bool on) = 0;
+
+  // Lets pending window events run (a double-click stopping a search).
+  virtual void ProcessPendingEvents() = 0;
+};
+
+}  // namespace klv

@@ -1,0 +1,144 @@
+#pragma once
+// A recording view for engine tests. Like the toolkit, moving a track bar from
+// code runs its change handler when the position changes, so the engine's
+// guards are exercised as in the window.
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/player.h"
+
+namespace klv::test {
+
+class FakeView : public PlayerView {
+ public:
+  Player* player = nullptr;
+
+  std::array<bool, kControlCount> enabled {};
+  std::array<bool, kControlCount> visible {};
+  std::array<bool, kControlCount> checked {};
+  std::array<Rect, kControlCount> bounds {};
+  std::map<ControlId, std::string> text;
+  std::map<ControlId, int> position;
+  std::map<ControlId, std::pair<int, int>> range;
+  std::map<ControlId, int> tickFrequency;
+  std::array<std::string, 5> panels;
+  std::string caption;
+  Size client {1037, 666};
+  Rect window {304, 215, 1045, 720};
+  Size screen {1280, 800};
+  const FramePicture* shown = nullptr;
+  int picturesShown = 0;
+  std::vector<std::string> listItems;
+  int selected = -1;
+  std::vector<MessageKind> messages;
+  std::vector<std::string> errorBoxes;
+  std::deque<std::optional<std::string>> saveAnswers;   // next answers of the save dialog
+  std::vector<std::string> saveSuggestions;
+  std::optional<std::vector<std::string>> openAnswer;
+  int beeps = 0;
+  int timerInterval = 33;
+  bool timerEnabled = false;
+  std::vector<int> seekChanges;  // positions handed to SeekBarChanged
+
+  FakeView() {
+    enabled.fill(true);
+    visible.fill(true);
+    position[ControlId::tbRate] = 1;  // designed position
+    range[ControlId::tbWhere] = {0, 100};
+    range[ControlId::pbWhere] = {0, 100};
+  }
+
+  bool Enabled(ControlId id) const { return enabled[static_cast<size_t>(id)]; }
+  bool Shown(ControlId id) const { return visible[static_cast<size_t>(id)]; }
+  const Rect& BoundsOf(ControlId id) const { return bounds[static_cast<size_t>(id)]; }
+  std::string Text(ControlId id) const {
+    auto it = text.find(id);
+    return it == text.end() ? std::string() : it->second;
+  }
+  int Position(ControlId id) const {
+    auto it = position.find(id);
+    return it == position.end() ? 0 : it->second;
+  }
+
+  void SetEnabled(ControlId id, bool on) override { enabled[static_cast<size_t>(id)] = on; }
+  void SetVisible(ControlId id, bool on) override { visible[static_cast<size_t>(id)] = on; }
+  void SetChecked(ControlId id, bool on) override { checked[static_cast<size_t>(id)] = on; }
+  void SetText(ControlId id, const std::string& t) override { text[id] = t; }
+  void SetBounds(ControlId id, const Rect& r) override { bounds[static_cast<size_t>(id)] = r; }
+  void SetFocus(ControlId) override {}
+
+  void SetRange(ControlId id, int minimum, int maximum) override {
+    range[id] = {minimum, std::max(minimum, maximum)};
+    Move(id, Position(id));
+  }
+  void SetPosition(ControlId id, int p) override { Move(id, p); }
+  void SetTickFrequency(ControlId id, int f) override { tickFrequency[id] = f; }
+
+  void SetCaption(const std::string& t) override { caption = t; }
+  void SetStatusPanel(int panel, const std::string& t) override {
+    panels[static_cast<size_t>(panel)] = t;
+  }
+  Size ClientSize() override { return client; }
+  Size ScrollBoxClientSize() override {
+    const Rect& r = BoundsOf(ControlId::ScrollBox1);
+    return {r.width - 4, r.height - 4};
+  }
+  Rect WindowBounds() override { return window; }
+  void SetWindowBounds(const Rect& r) override { window = r; }
+  Size ScreenSize() override { return screen; }
+  void BringToFront() override {}
+
+  void ShowPicture(const FramePicture* p) override {
+    shown = p;
+    if (p != nullptr) ++picturesShown;
+  }
+  void SetListItems(const std::vector<std::string>& lines) override { listItems = lines; }
+  void SelectListItem(int index) override { selected = index; }
+  void SetHintDelays(int, int) override {}
+
+  void ShowMessage(MessageKind kind) override { messages.push_back(kind); }
+  void ShowErrorBox(const std::string&, const std::string& t) override { errorBoxes.push_back(t); }
+  std::optional<std::string> RunSaveDialog(const std::string& suggested) override {
+    saveSuggestions.push_back(suggested);
+    if (saveAnswers.empty()) return std::nullopt;
+    auto a = saveAnswers.front();
+    saveAnswers.pop_front();
+    return a;
+  }
+  std::optional<std::vector<std::string>> RunOpenDialog() override { return openAnswer; }
+  void Beep() override { ++beeps; }
+  void SetTimerInterval(int ms) override { timerInterval = ms; }
+  void SetTimerEnabled(bool on) override { timerEnabled = on; }
+  void ProcessPendingEvents() override {}
+
+  // The user drags the seek bar (it has the focus while dragging).
+  void UserSeek(int p) {
+    player->SeekBarFocus(true);
+    Move(ControlId::tbWhere, p);
+    player->SeekBarFocus(false);
+  }
+
+ private:
+  void Move(ControlId id, int p) {
+    auto r = range.find(id);
+    if (r != range.end()) p = std::clamp(p, r->second.first, r->second.second);
+    else if (id == ControlId::tbRate) p = std::clamp(p, 0, 29);
+    const int before = Position(id);
+    position[id] = p;
+    if (p == before || player == nullptr) return;
+    if (id == ControlId::tbWhere) {
+      seekChanges.push_back(p);
+      player->SeekBarChanged(p);
+    } else if (id == ControlId::tbRate) {
+      player->RateChanged(p);
+    }
+  }
+};
+
+}  // namespace klv::test
