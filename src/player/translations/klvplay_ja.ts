@@ -1,0 +1,211 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+<context>
+    <name>TfrmKLVMain</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>ファイル(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>開く(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Save Current</source>
+        <translation>現在のフレームを保存(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>終了(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation>オプション(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Camera Settings</source>
+        <translation>カメラ設定(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Embed Timestamp</source>
+        <translation>タイムスタンプを埋め込む(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Deblock</source>
+        <translation>デブロック</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>ヘルプ(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>バージョン情報(&amp;A)</translation>
+    </message>
+    <message>
+        <source>1X zoom</source>
+        <translation>等倍表示</translation>
+    </message>
+    <message>
+        <source>2X zoom</source>
+        <translation>2 倍表示</translation>
+    </message>
+    <message>
+        <source>Var zoom</source>
+        <translation>ウィンドウに合わせる</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>情報</translation>
+    </message>
+    <message>
+        <source>Capture Interval</source>
+        <translation>撮影間隔</translation>
+    </message>
+    <message>
+        <source>Elapsed Time</source>
+        <translation>経過時間</translation>
+    </message>
+    <message>
+        <source>Date/Time</source>
+        <translation>日付/時刻</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <comment>name of the display language</comment>
+        <translation>日本語</translation>
+    </message>
+    <message>
+        <source>Motion Search</source>
+        <translation>動き検索</translation>
+    </message>
+    <message>
+        <source>Threshold</source>
+        <translation>しきい値</translation>
+    </message>
+    <message>
+        <source>Search Inactive</source>
+        <translation>検索していません</translation>
+    </message>
+    <message>
+        <source>Search Forward</source>
+        <translation>順方向に検索</translation>
+    </message>
+    <message>
+        <source>Search Backward</source>
+        <translation>逆方向に検索</translation>
+    </message>
+    <message>
+        <source>Found</source>
+        <translation>検出しました</translation>
+    </message>
+    <message>
+        <source>Seek</source>
+        <translation>シーク</translation>
+    </message>
+    <message>
+        <source>PlayList</source>
+        <translation>プレイリスト</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>前へ(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>次へ(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>クリア(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>一時停止</translation>
+    </message>
+    <message>
+        <source>Play Backward</source>
+        <translation>逆再生</translation>
+    </message>
+    <message>
+        <source>Backward 1 Frame</source>
+        <translation>1 コマ戻る</translation>
+    </message>
+    <message>
+        <source>Forward 1 Frame</source>
+        <translation>1 コマ進む</translation>
+    </message>
+    <message>
+        <source>Play Forward</source>
+        <translation>再生</translation>
+    </message>
+    <message>
+        <source>Prev Event</source>
+        <translation>前のイベント</translation>
+    </message>
+    <message>
+        <source>Next Event</source>
+        <translation>次のイベント</translation>
+    </message>
+    <message>
+        <source>Stop Search</source>
+        <translation>検索を停止</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>エラー</translation>
+    </message>
+    <message>
+        <source>Save Current</source>
+        <translation>現在のフレームを保存</translation>
+    </message>
+    <message>
+        <source>Camera movies (*.avi *.m4v *.ztm)</source>
+        <translation>カメラの動画 (*.avi *.m4v *.ztm)</translation>
+    </message>
+    <message>
+        <source>AVI (*.avi)</source>
+        <translation>AVI (*.avi)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>開く</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmMyMsg</name>
+    <message>
+        <source>Error</source>
+        <translation>エラー</translation>
+    </message>
+    <message>
+        <source>Could not create directory for Camera Settings.  Please make sure you have selected the USB flash drive and connected it to the PC</source>
+        <translation>カメラ設定用のフォルダーを作成できませんでした。USB フラッシュ ドライブを選択し、PC に接続されていることを確認してください。</translation>
+    </message>
+    <message>
+        <source>File Not Found</source>
+        <translation>ファイルが見つかりません</translation>
+    </message>
+    <message>
+        <source>Unknown Format</source>
+        <translation>不明な形式です</translation>
+    </message>
+    <message>
+        <source>File Does Not Contain Any Frames</source>
+        <translation>ファイルにフレームがありません</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,211 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ko_KR">
+<context>
+    <name>TfrmKLVMain</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>파일(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>열기(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Save Current</source>
+        <translation>현재 프레임 저장(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>종료(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation>옵션(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Camera Settings</source>
+        <translation>카메라 설정(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Embed Timestamp</source>
+        <translation>타임스탬프 삽입(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Deblock</source>
+        <translation>디블로킹</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>도움말(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>정보(&amp;A)</translation>
+    </message>
+    <message>
+        <source>1X zoom</source>
+        <translation>1배 크기</translation>
+    </message>
+    <message>
+        <source>2X zoom</source>
+        <translation>2배 크기</translation>
+    </message>
+    <message>
+        <source>Var zoom</source>
+        <translation>창에 맞춤</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>속도</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>정보</translation>
+    </message>
+    <message>
+        <source>Capture Interval</source>
+        <translation>촬영 간격</translation>
+    </message>
+    <message>
+        <source>Elapsed Time</source>
+        <translation>경과 시간</translation>
+    </message>
+    <message>
+        <source>Date/Time</source>
+        <translation>날짜/시간</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <comment>name of the display language</comment>
+        <translation>한국어</translation>
+    </message>
+    <message>
+        <source>Motion Search</source>
+        <translation>움직임 검색</translation>
+    </message>
+    <message>
+        <source>Threshold</source>
+        <translation>임계값</translation>
+    </message>
+    <message>
+        <source>Search Inactive</source>
+        <translation>검색 안 함</translation>
+    </message>
+    <message>
+        <source>Search Forward</source>
+        <translation>정방향 검색</translation>
+    </message>
+    <message>
+        <source>Search Backward</source>
+        <translation>역방향 검색</translation>
+    </message>
+    <message>
+        <source>Found</source>
+        <translation>찾았습니다</translation>
+    </message>
+    <message>
+        <source>Seek</source>
+        <translation>위치 이동</translation>
+    </message>
+    <message>
+        <source>PlayList</source>
+        <translation>재생 목록</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>이전(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>다음(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>지우기(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>정지</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>일시 정지</translation>
+    </message>
+    <message>
+        <source>Play Backward</source>
+        <translation>역재생</translation>
+    </message>
+    <message>
+        <source>Backward 1 Frame</source>
+        <translation>1프레임 뒤로</translation>
+    </message>
+    <message>
+        <source>Forward 1 Frame</source>
+        <translation>1프레임 앞으로</translation>
+    </message>
+    <message>
+        <source>Play Forward</source>
+        <translation>재생</translation>
+    </message>
+    <message>
+        <source>Prev Event</source>
+        <translation>이전 이벤트</translation>
+    </message>
+    <message>
+        <source>Next Event</source>
+        <translation>다음 이벤트</translation>
+    </message>
+    <message>
+        <source>Stop Search</source>
+        <translation>검색 중지</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>오류</translation>
+    </message>
+    <message>
+        <source>Save Current</source>
+        <translation>현재 프레임 저장</translation>
+    </message>
+    <message>
+        <source>Camera movies (*.avi *.m4v *.ztm)</source>
+        <translation>카메라 동영상 (*.avi *.m4v *.ztm)</translation>
+    </message>
+    <message>
+        <source>AVI (*.avi)</source>
+        <translation>AVI (*.avi)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>모든 파일 (*)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>열기</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmMyMsg</name>
+    <message>
+        <source>Error</source>
+        <translation>오류</translation>
+    </message>
+    <message>
+        <source>Could not create directory for Camera Settings.  Please make sure you have selected the USB flash drive and connected it to the PC</source>
+        <translation>카메라 설정 폴더를 만들 수 없습니다. USB 플래시 드라이브를 선택했는지, PC에 연결되어 있는지 확인하십시오.</translation>
+    </message>
+    <message>
+        <source>File Not Found</source>
+        <translation>파일을 찾을 수 없습니다</translation>
+    </message>
+    <message>
+        <source>Unknown Format</source>
+        <translation>알 수 없는 형식입니다</translation>
+    </message>
+    <message>
+        <source>File Does Not Contain Any Frames</source>
+        <translation>파일에 프레임이 없습니다</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,211 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>TfrmKLVMain</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>文件(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>打开(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Save Current</source>
+        <translation>保存当前帧(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>退出(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation>选项(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Camera Settings</source>
+        <translation>摄像机设置(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Embed Timestamp</source>
+        <translation>嵌入时间戳(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Deblock</source>
+        <translation>去块滤波</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>帮助(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>关于(&amp;A)</translation>
+    </message>
+    <message>
+        <source>1X zoom</source>
+        <translation>1 倍大小</translation>
+    </message>
+    <message>
+        <source>2X zoom</source>
+        <translation>2 倍大小</translation>
+    </message>
+    <message>
+        <source>Var zoom</source>
+        <translation>适应窗口</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>统计信息</translation>
+    </message>
+    <message>
+        <source>Capture Interval</source>
+        <translation>拍摄间隔</translation>
+    </message>
+    <message>
+        <source>Elapsed Time</source>
+        <translation>经过时间</translation>
+    </message>
+    <message>
+        <source>Date/Time</source>
+        <translation>日期/时间</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <comment>name of the display language</comment>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>Motion Search</source>
+        <translation>运动搜索</translation>
+    </message>
+    <message>
+        <source>Threshold</source>
+        <translation>阈值</translation>
+    </message>
+    <message>
+        <source>Search Inactive</source>
+        <translation>未在搜索</translation>
+    </message>
+    <message>
+        <source>Search Forward</source>
+        <translation>正向搜索</translation>
+    </message>
+    <message>
+        <source>Search Backward</source>
+        <translation>反向搜索</translation>
+    </message>
+    <message>
+        <source>Found</source>
+        <translation>已找到</translation>
+    </message>
+    <message>
+        <source>Seek</source>
+        <translation>定位</translation>
+    </message>
+    <message>
+        <source>PlayList</source>
+        <translation>播放列表</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>上一个(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>下一个(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>清除(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Play Backward</source>
+        <translation>倒放</translation>
+    </message>
+    <message>
+        <source>Backward 1 Frame</source>
+        <translation>后退一帧</translation>
+    </message>
+    <message>
+        <source>Forward 1 Frame</source>
+        <translation>前进一帧</translation>
+    </message>
+    <message>
+        <source>Play Forward</source>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Prev Event</source>
+        <translation>上一个事件</translation>
+    </message>
+    <message>
+        <source>Next Event</source>
+        <translation>下一个事件</translation>
+    </message>
+    <message>
+        <source>Stop Search</source>
+        <translation>停止搜索</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Save Current</source>
+        <translation>保存当前帧</translation>
+    </message>
+    <message>
+        <source>Camera movies (*.avi *.m4v *.ztm)</source>
+        <translation>摄像机视频 (*.avi *.m4v *.ztm)</translation>
+    </message>
+    <message>
+        <source>AVI (*.avi)</source>
+        <translation>AVI (*.avi)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmMyMsg</name>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Could not create directory for Camera Settings.  Please make sure you have selected the USB flash drive and connected it to the PC</source>
+        <translation>无法创建摄像机设置文件夹。请确认已选择 USB 闪存盘，并已将其连接到电脑。</translation>
+    </message>
+    <message>
+        <source>File Not Found</source>
+        <translation>找不到文件</translation>
+    </message>
+    <message>
+        <source>Unknown Format</source>
+        <translation>无法识别的格式</translation>
+    </message>
+    <message>
+        <source>File Does Not Contain Any Frames</source>
+        <translation>文件中没有任何帧</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,211 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_TW">
+<context>
+    <name>TfrmKLVMain</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>檔案(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>開啟(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Save Current</source>
+        <translation>儲存目前影格(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>結束(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation>選項(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Camera Settings</source>
+        <translation>攝影機設定(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Embed Timestamp</source>
+        <translation>嵌入時間戳記(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Deblock</source>
+        <translation>去區塊濾波</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>說明(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>關於(&amp;A)</translation>
+    </message>
+    <message>
+        <source>1X zoom</source>
+        <translation>1 倍大小</translation>
+    </message>
+    <message>
+        <source>2X zoom</source>
+        <translation>2 倍大小</translation>
+    </message>
+    <message>
+        <source>Var zoom</source>
+        <translation>符合視窗</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>統計資料</translation>
+    </message>
+    <message>
+        <source>Capture Interval</source>
+        <translation>拍攝間隔</translation>
+    </message>
+    <message>
+        <source>Elapsed Time</source>
+        <translation>經過時間</translation>
+    </message>
+    <message>
+        <source>Date/Time</source>
+        <translation>日期/時間</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <comment>name of the display language</comment>
+        <translation>繁體中文</translation>
+    </message>
+    <message>
+        <source>Motion Search</source>
+        <translation>動態搜尋</translation>
+    </message>
+    <message>
+        <source>Threshold</source>
+        <translation>臨界值</translation>
+    </message>
+    <message>
+        <source>Search Inactive</source>
+        <translation>未在搜尋</translation>
+    </message>
+    <message>
+        <source>Search Forward</source>
+        <translation>正向搜尋</translation>
+    </message>
+    <message>
+        <source>Search Backward</source>
+        <translation>反向搜尋</translation>
+    </message>
+    <message>
+        <source>Found</source>
+        <translation>已找到</translation>
+    </message>
+    <message>
+        <source>Seek</source>
+        <translation>跳至位置</translation>
+    </message>
+    <message>
+        <source>PlayList</source>
+        <translation>播放清單</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>上一個(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>下一個(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>清除(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暫停</translation>
+    </message>
+    <message>
+        <source>Play Backward</source>
+        <translation>倒轉播放</translation>
+    </message>
+    <message>
+        <source>Backward 1 Frame</source>
+        <translation>後退一格</translation>
+    </message>
+    <message>
+        <source>Forward 1 Frame</source>
+        <translation>前進一格</translation>
+    </message>
+    <message>
+        <source>Play Forward</source>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Prev Event</source>
+        <translation>上一個事件</translation>
+    </message>
+    <message>
+        <source>Next Event</source>
+        <translation>下一個事件</translation>
+    </message>
+    <message>
+        <source>Stop Search</source>
+        <translation>停止搜尋</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>Save Current</source>
+        <translation>儲存目前影格</translation>
+    </message>
+    <message>
+        <source>Camera movies (*.avi *.m4v *.ztm)</source>
+        <translation>攝影機影片 (*.avi *.m4v *.ztm)</translation>
+    </message>
+    <message>
+        <source>AVI (*.avi)</source>
+        <translation>AVI (*.avi)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>所有檔案 (*)</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>開啟</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmMyMsg</name>
+    <message>
+        <source>Error</source>
+        <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>Could not create directory for Camera Settings.  Please make sure you have selected the USB flash drive and connected it to the PC</source>
+        <translation>無法建立攝影機設定資料夾。請確認已選擇 USB 隨身碟，並已將它連接到電腦。</translation>
+    </message>
+    <message>
+        <source>File Not Found</source>
+        <translation>找不到檔案</translation>
+    </message>
+    <message>
+        <source>Unknown Format</source>
+        <translation>無法辨識的格式</translation>
+    </message>
+    <message>
+        <source>File Does Not Contain Any Frames</source>
+        <translation>檔案中沒有任何影格</translation>
+    </message>
+</context>
+</TS>
