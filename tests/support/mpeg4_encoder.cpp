@@ -404,6 +404,19 @@ struct Mpeg4Encoder::Impl {
     bestSad = Sad(mbx, mby, best, INT_MAX);
     int bestCost = bestSad;
     const int r = std::clamp(o.searchRange, 0, 64);
+    // The predicted displacement first: a good early bound prunes the full search.
+    const Displacement guess {std::clamp(pred.x / 2, -r, r), std::clamp(pred.y / 2, -r, r)};
+    const bool guessOutward = (mbx == 0 && guess.x < 0) || (mbx == mbW - 1 && guess.x > 0) ||
+                              (mby == 0 && guess.y < 0) || (mby == mbH - 1 && guess.y > 0);
+    if (!guessOutward && mpeg4::DisplacementInside(guess, mbx, mby, o.width, o.height) && Fits(Coded(guess), pred)) {
+      const int penalty = 2 * (std::abs(guess.x) + std::abs(guess.y));
+      const int sad = Sad(mbx, mby, guess, bestCost - penalty);
+      if (sad + penalty < bestCost) {
+        bestCost = sad + penalty;
+        bestSad = sad;
+        best = guess;
+      }
+    }
     for (int dy = -r; dy <= r; ++dy) {
       for (int dx = -r; dx <= r; ++dx) {
         if ((mbx == 0 && dx < 0) || (mbx == mbW - 1 && dx > 0) || (mby == 0 && dy < 0) ||

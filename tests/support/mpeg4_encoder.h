@@ -34,8 +34,12 @@ enum class PictureType {
   Inter,          // P-VOP: motion search, intra/inter/not-coded decisions
   Skipped,        // P-VOP whose macroblocks are all not coded (a copy of the reference)
   NotCoded,       // VOP header with vop_coded 0 (the camera treats it as undecodable)
-  Bidirectional,  // B-VOP (the camera has no B-VOP syntax): every macroblock direct, no data
+  Bidirectional,  // B-VOP (the camera has no B-VOP syntax): every macroblock direct, no data;
+                  // needs two earlier I/P pictures and timeIncrementPerPicture >= 2
 };
+// After a NotCoded or Bidirectional picture the writer keeps its reference
+// (as the standard does); the camera's swapped picture stores would not, so
+// test streams follow such a picture with an I-VOP when later pictures matter.
 
 // Vector in half-pixel units, as coded.
 struct MotionVector {
@@ -99,8 +103,10 @@ struct Mpeg4EncodeOptions {
   int stuffingEvery = 0;             // MCBPC stuffing in front of macroblocks i % N == 0 (0: none)
   int stuffingCount = 1;             // stuffing codes at each such place
   bool forceEscape3 = false;         // every coefficient as escape type 3
-  bool plantEscapes = false;         // per picture one block (the first coded Y0) gets
-                                     // coefficients needing escapes 1, 2 and 3 (negative level)
+  bool plantEscapes = false;         // per picture one block (Y0 of the first macroblock that
+                                     // is not a four-vector one) gets coefficients needing
+                                     // escapes 1, 2 and 3 (the type-3 level negative); not
+                                     // together with acPrediction
   int roundingType = 0;              // vop_rounding_type of P-VOPs (read, not applied)
 
   // ---- Motion (P-VOPs)

@@ -39,6 +39,23 @@ void Append(std::vector<uint8_t>& out, const std::vector<uint8_t>& more) {
 
 }  // namespace
 
+M4vStreamSpec DemoM4vSpec() {
+  M4vStreamSpec s;
+  s.encoder.width = 640;
+  s.encoder.height = 480;
+  s.encoder.intraQuant = 5;
+  s.encoder.interQuant = 6;
+  s.encoder.searchRange = 4;
+  s.pictures = 90;
+  s.intraPeriod = 30;
+  s.scene.panX = 1;
+  s.scene.panY = 0;
+  s.scene.objects = 3;
+  s.scene.objectSpeed = 4;
+  s.scene.textureScale = 16;
+  return s;
+}
+
 M4vStream BuildM4v(const M4vStreamSpec& spec) {
   M4vStream s;
   Mpeg4Encoder enc(spec.encoder);

@@ -72,6 +72,10 @@ YuvPicture SourcePicture(const M4vStreamSpec& spec, int k);
 M4vStream BuildM4v(const M4vStreamSpec& spec);
 std::vector<uint8_t> BuildM4vStream(const M4vStreamSpec& spec);
 
+// The demo stream: 640 x 480, 90 pictures (six seconds at the player's 66 ms),
+// an I-VOP every 30, a panning textured scene with three moving boxes.
+M4vStreamSpec DemoM4vSpec();
+
 // Bytes of an insertion (junk, zeros or raw).
 std::vector<uint8_t> InsertionBytes(const StreamInsertion& insertion);
 

@@ -88,6 +88,15 @@ std::vector<uint8_t> Filler(size_t n) {
 
 }  // namespace
 
+ZtmSpec DemoZtmSpec() {
+  ZtmSpec z;
+  z.video = DemoM4vSpec();
+  z.video.pictures = 100;
+  z.video.intraPeriod = 20;
+  z.video.scene.seed = 5;
+  return z;
+}
+
 ZtmFile BuildZtm(const ZtmSpec& spec) {
   M4vStreamSpec videoSpec = spec.video;
   videoSpec.insertions.clear();

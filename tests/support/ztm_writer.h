@@ -98,6 +98,10 @@ struct ZtmFile {
   int straddlesMissed = 0;        // straddle requests that could not be met (already past)
 };
 
+// The demo recording: the demo stream's scene at 640 x 480, 100 pictures at
+// 10 a second with generated sound, an I-VOP (with its time packet) every 20.
+ZtmSpec DemoZtmSpec();
+
 ZtmFile BuildZtm(const ZtmSpec& spec);
 std::vector<uint8_t> BuildZtmFile(const ZtmSpec& spec);
 
