@@ -962,7 +962,12 @@ std::vector<uint8_t> Mpeg4Encoder::EncodePicture(const YuvPicture& source, Pictu
     return w.Take();
   }
 
-  Impl impl(*this, source, stats_);
+  // A source of another size is coded as a grey picture rather than read out of bounds.
+  const YuvPicture grey = YuvPicture::Make(o.width, o.height, 128);
+  const bool sized = source.width == o.width && source.height == o.height &&
+                     source.y.size() == grey.y.size() && source.u.size() == grey.u.size() &&
+                     source.v.size() == grey.v.size();
+  Impl impl(*this, sized ? source : grey, stats_);
   impl.picture = pictureIndex_;
   impl.Begin(quant, !intra);
   const bool inter = !intra;

@@ -183,7 +183,7 @@ class Mpeg4Encoder {
   // picture's whole seconds, which also becomes the base of its time stamp.
   std::vector<uint8_t> GroupOfVop(bool closedGov = true, bool brokenLink = false);
   // One VOP, from its start code to the stuffing after it. The source must be
-  // width x height.
+  // width x height (another size is coded as a grey picture).
   std::vector<uint8_t> EncodePicture(const YuvPicture& source, PictureType type,
                                      const PictureControls& controls = {});
 
