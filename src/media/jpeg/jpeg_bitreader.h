@@ -42,46 +42,60 @@ KLV_JPEG_INLINE void JpegDecoder::Consume(int n) {
   bitCount_ -= n;
 }
 
+KLV_JPEG_INLINE uint64_t LoadBe64(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return __builtin_bswap64(w);
+}
+// True when none of the eight bytes is 0xFF.
+KLV_JPEG_INLINE bool NoFf(uint64_t w) {
+  const uint64_t inv = ~w;
+  return ((inv - 0x0101010101010101ull) & ~inv & 0x8080808080808080ull) == 0;
+}
+
+// Loads bytes until at least 56 bits are buffered or a marker (or the end of
+// the data) is next. The buffer always holds fewer than 64 bits. Bits below
+// the buffered ones may hold the top of the next byte to load (the wide load
+// puts them there); loading that byte rewrites them with the same values.
 KLV_JPEG_INLINE void JpegDecoder::Fill() {
-  while (bitCount_ <= 56 && !bitStop_) {
-    const uint8_t* p = bitPtr_;
-    if (bitEnd_ - p >= 8) {
-      uint64_t w;
-      std::memcpy(&w, p, 8);
-      w = __builtin_bswap64(w);
-      const uint64_t inv = ~w;
-      // No 0xFF among the eight bytes: take as many whole bytes as fit.
-      if (((inv - 0x0101010101010101ull) & ~inv & 0x8080808080808080ull) == 0) {
-        const int n = (64 - bitCount_) >> 3;
-        const uint64_t top = n == 8 ? w : (w >> (64 - 8 * n));
-        bitBuf_ |= top << ((64 - bitCount_) & 7);
-        bitCount_ += 8 * n;
-        bitPtr_ = p + n;
-        loaded_ += static_cast<uint32_t>(n);
-        return;
-      }
+  if (bitCount_ > 55 || bitStop_) return;
+  const uint8_t* p = bitPtr_;
+  if (bitEnd_ - p >= 8) {
+    const uint64_t w = LoadBe64(p);
+    if (NoFf(w)) {
+      const int n = (63 - bitCount_) >> 3;
+      bitBuf_ |= w >> bitCount_;
+      bitPtr_ = p + n;
+      loaded_ += static_cast<uint32_t>(n);
+      bitCount_ |= 56;
+      return;
     }
+  }
+  // Byte by byte: stuffed bytes and markers.
+  bitBuf_ &= bitCount_ == 0 ? 0 : (~0ull << (64 - bitCount_));
+  while (bitCount_ <= 55) {
     if (p >= bitEnd_) {
       bitStop_ = true;
       stopCode_ = 0xD9;
-      return;
+      break;
     }
     const uint8_t b = *p;
     if (b == 0xFF) {
       if (p + 1 < bitEnd_ && p[1] == 0x00) {
-        bitPtr_ = p + 2;
+        p += 2;
       } else {
         bitStop_ = true;
         stopCode_ = p + 1 < bitEnd_ ? p[1] : 0xD9;
-        return;
+        break;
       }
     } else {
-      bitPtr_ = p + 1;
+      ++p;
     }
     bitBuf_ |= static_cast<uint64_t>(b) << (56 - bitCount_);
     bitCount_ += 8;
     ++loaded_;
   }
+  bitPtr_ = p;
 }
 
 // DC difference when at least 32 bits lie before the next marker.
@@ -131,51 +145,63 @@ KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
   int k = 1;
   int last = 1;
   if (!markerUntouched_) {
-    // The buffer lives in registers here; the members are brought up to date
-    // around every refill and on the way out.
+    // The reader lives in registers here and is written back on the way out.
     uint64_t buf = bitBuf_;
     int count = bitCount_;
+    const uint8_t* p = bitPtr_;
+    uint32_t loaded = loaded_;
+    auto writeBack = [&]() {
+      bitBuf_ = buf;
+      bitCount_ = count;
+      bitPtr_ = p;
+      loaded_ = loaded;
+    };
     while (k < 64) {
-      if (KLV_UNLIKELY(count < 26)) {
-        bitBuf_ = buf;
-        bitCount_ = count;
+      // Top up every time: cheaper than a hard-to-predict test.
+      uint64_t w;
+      if (KLV_LIKELY(!bitStop_ && bitEnd_ - p >= 8 && NoFf(w = LoadBe64(p)))) {
+        buf |= w >> count;
+        const int n = (63 - count) >> 3;
+        p += n;
+        loaded += static_cast<uint32_t>(n);
+        count |= 56;
+      } else {
+        writeBack();
         Fill();
         buf = bitBuf_;
         count = bitCount_;
+        p = bitPtr_;
+        loaded = loaded_;
         if (count < 26) break;  // a marker is near: the exact path finishes the block
       }
       const uint32_t e = t.fast[buf >> (64 - jpeg::kAcFastBits)];
       const uint32_t kind = jpeg::AcFastKindOf(e);
       if (KLV_LIKELY(kind == jpeg::kAcCoef)) {
         k += jpeg::AcFastRun(e);
-        const int len = jpeg::AcFastCodeLen(e);
         if (KLV_UNLIKELY(k > 63)) {
-          bitBuf_ = buf << len;
-          bitCount_ = count - len;
+          const int len = jpeg::AcFastCodeLen(e);
+          buf <<= len;
+          count -= len;
+          writeBack();
           nJpegError_ = 255;
           return 0;
         }
-        const int size = jpeg::AcFastSize(e);
-        int32_t v;
-        if (jpeg::AcFastHasValue(e)) {
-          v = jpeg::AcFastValue(e);
-        } else {
-          v = jpeg::ExtendBits(static_cast<int>((buf << len) >> (64 - size)), size);
-        }
-        buf <<= len + size;
-        count -= len + size;
-        sink(k, v);
+        const int used = jpeg::AcFastBitsUsed(e);
+        buf <<= used;
+        count -= used;
+        sink(k, jpeg::AcFastValue(e));
         last = k;
         ++k;
       } else if (kind == jpeg::kAcEob) {
-        const int len = jpeg::AcFastCodeLen(e);
-        bitBuf_ = buf << len;
-        bitCount_ = count - len;
+        const int used = jpeg::AcFastBitsUsed(e);
+        buf <<= used;
+        count -= used;
+        writeBack();
         return last;
       } else if (kind == jpeg::kAcZrl) {
-        const int len = jpeg::AcFastCodeLen(e);
-        buf <<= len;
-        count -= len;
+        const int used = jpeg::AcFastBitsUsed(e);
+        buf <<= used;
+        count -= used;
         k += 16;
       } else {
         const uint16_t e16 = t.lut16[buf >> 48];
@@ -187,8 +213,7 @@ KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
         if (size != 0) {
           k += run;
           if (k > 63) {
-            bitBuf_ = buf;
-            bitCount_ = count;
+            writeBack();
             nJpegError_ = 255;
             return 0;
           }
@@ -201,14 +226,12 @@ KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
         } else if (run == 15) {
           k += 16;
         } else {
-          bitBuf_ = buf;
-          bitCount_ = count;
+          writeBack();
           return last;
         }
       }
     }
-    bitBuf_ = buf;
-    bitCount_ = count;
+    writeBack();
     if (k >= 64) return last;
   }
   // Near a marker or the end of the data: step by step as the camera does.

@@ -43,6 +43,7 @@ void JpegDecoder::BuildDcFast() {
 void JpegDecoder::FetchMarker(const char* text) {
   DebugOut(text);
   nJpegError_ = stopCode_;
+  bitBuf_ &= bitCount_ == 0 ? 0 : (~0ull << (64 - bitCount_));
   bitBuf_ |= static_cast<uint64_t>(0xFF) << (56 - bitCount_);
   bitCount_ += 8;
   ++loaded_;
@@ -85,7 +86,7 @@ uint32_t JpegDecoder::Peek16() {
   if (bitCount_ < 16) Fill();
   if (bitCount_ >= 16) return static_cast<uint32_t>(bitBuf_ >> 48);
   // Looking ahead through a marker: its bytes read as data; past the end 0xFF.
-  uint64_t buf = bitBuf_;
+  uint64_t buf = bitCount_ == 0 ? 0 : (bitBuf_ & (~0ull << (64 - bitCount_)));
   int count = bitCount_;
   const uint8_t* p = bitPtr_;
   while (count < 16) {

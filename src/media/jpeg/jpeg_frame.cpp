@@ -2,6 +2,7 @@
 // Cb then Cr, no restart intervals) and the whole-frame decode.
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <type_traits>
 
@@ -58,11 +59,19 @@ inline void StoreColumns(Sample<kLuma>* dst, ptrdiff_t stride, const jpeg::Wrap3
   }
 }
 
-struct ListSink {
+// Dequantises each coefficient into the column-major block as it comes, and
+// keeps the raw values for the rare block that ends in an error.
+struct DequantSink {
+  int32_t* coef;
+  const int32_t* mult;
   uint8_t* pos;
   int16_t* val;
   int n;
+  uint32_t mask;
   KLV_JPEG_INLINE void operator()(int k, int32_t v) {
+    const uint32_t info = jpeg::kZigzagInfo[k];
+    coef[info & 63] = WrapMul(v, mult[k]);
+    mask |= info;
     pos[n] = static_cast<uint8_t>(k);
     val[n] = static_cast<int16_t>(v);  // AC magnitudes have at most 10 bits
     ++n;
@@ -132,29 +141,26 @@ bool JpegDecoder::DecodeBlock(int32_t& predictor, OutT* dst, int stride, AcList&
   if (KLV_UNLIKELY(nJpegError_ != 0)) return false;
   predictor = WrapAdd(predictor, diff);
 
-  ListSink sink{list.pos, list.val, 0};
-  const int last = AcLoop(id, sink);
-
   const int32_t* mult = quant.multiplier[id];
   int32_t* coef = list.coef;
+  DequantSink sink{coef, mult, list.pos, list.val, 0, 0};
+  const int last = AcLoop(id, sink);
   coef[0] = WrapMul(predictor, mult[0]);
   if (sink.n == 0) {
     FillBlock<kLuma>(dst, stride, coef[0] >> 10);
   } else {
-    unsigned rows = 1, cols = 1;
-    for (int i = 0; i < sink.n; ++i) {
-      const int k = sink.pos[i];
+    if (KLV_UNLIKELY(last == 0)) {
       // After a run past coefficient 63 only the DC value is dequantised.
-      coef[jpeg::kZigzagToColumnMajor[k]] = last != 0 ? WrapMul(sink.val[i], mult[k]) : sink.val[i];
-      rows |= 1u << jpeg::kZigzagRow[k];
-      cols |= 1u << jpeg::kZigzagCol[k];
+      for (int i = 0; i < sink.n; ++i) coef[jpeg::kZigzagInfo[sink.pos[i]] & 63] = sink.val[i];
     }
-    if (rows == 1) {
+    if ((sink.mask & 0xFE00) == 0) {
+      // Only the first row: every output row is the same.
       jpeg::Wrap32 x[8];
       for (int j = 0; j < 8; ++j) x[j].v = coef[j * 8];
       jpeg::Idct1D(x);
       StoreRows<kLuma>(dst, stride, x);
-    } else if (cols == 1) {
+    } else if ((sink.mask & 0xFE0000) == 0) {
+      // Only the first column: every output column is the same.
       jpeg::Wrap32 x[8];
       for (int i = 0; i < 8; ++i) x[i].v = coef[i];
       jpeg::Idct1D(x);
@@ -164,7 +170,11 @@ bool JpegDecoder::DecodeBlock(int32_t& predictor, OutT* dst, int stride, AcList&
     } else {
       list.idct.chroma(coef, dst, stride);
     }
-    for (int i = 0; i < sink.n; ++i) coef[jpeg::kZigzagToColumnMajor[sink.pos[i]]] = 0;
+    if (sink.n <= 12) {
+      for (int i = 0; i < sink.n; ++i) coef[jpeg::kZigzagInfo[sink.pos[i]] & 63] = 0;
+    } else {
+      std::memset(coef, 0, 64 * sizeof(int32_t));
+    }
   }
   coef[0] = 0;
   return nJpegError_ == 0;

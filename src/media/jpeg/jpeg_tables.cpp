@@ -86,9 +86,13 @@ const uint8_t kZigzagToColumnMajor[64] = {
       F(55), F(62), F(63)
 const uint8_t kZigzagRow[64] = {KLV_ZZ_LIST(KLV_ROW)};
 const uint8_t kZigzagCol[64] = {KLV_ZZ_LIST(KLV_COL)};
-#undef KLV_ZZ_LIST
 #undef KLV_ROW
 #undef KLV_COL
+
+#define KLV_INFO(n) static_cast<uint32_t>((((n) % 8) * 8 + (n) / 8) | (1u << (8 + (n) / 8)) | (1u << (16 + (n) % 8)))
+const uint32_t kZigzagInfo[64] = {KLV_ZZ_LIST(KLV_INFO)};
+#undef KLV_INFO
+#undef KLV_ZZ_LIST
 
 namespace {
 
@@ -109,36 +113,28 @@ void BuildLut16(const StdHuffTable& t, uint16_t* lut) {
   }
 }
 
-uint32_t MakeFast(uint32_t kind, int run, int codeLen, int size, bool hasValue, int value) {
-  return kind | (static_cast<uint32_t>(run) << 2) | (static_cast<uint32_t>(codeLen) << 6) |
-         (static_cast<uint32_t>(size) << 11) | (static_cast<uint32_t>(hasValue) << 15) |
-         (static_cast<uint32_t>(static_cast<uint16_t>(value)) << 16);
+uint32_t MakeFast(uint32_t kind, int used, int codeLen, int run, int value) {
+  return kind | (static_cast<uint32_t>(used) << 2) | (static_cast<uint32_t>(codeLen) << 7) |
+         (static_cast<uint32_t>(run) << 12) | (static_cast<uint32_t>(static_cast<uint16_t>(value)) << 16);
 }
 
 void BuildFast(const uint16_t* lut16, uint32_t* fast) {
   constexpr int kShift = 16 - kAcFastBits;
   for (int i = 0; i < (1 << kAcFastBits); ++i) {
-    // The code is decided by the top kAcFastBits bits only when every
-    // continuation of them gives the same entry.
+    // Usable only when the top kAcFastBits bits decide the code (and the
+    // magnitude, for a coefficient).
     const uint32_t first = static_cast<uint32_t>(i) << kShift;
     const uint16_t e = lut16[first];
     const int len = e >> 8;
-    if (e == 0 || len > kAcFastBits) {
-      fast[i] = MakeFast(kAcSlow, 0, 0, 0, false, 0);
-      continue;
-    }
     const int run = (e >> 4) & 15;
     const int size = e & 15;
-    if (size == 0) {
-      fast[i] = MakeFast(run == 15 ? kAcZrl : kAcEob, run, len, 0, false, 0);
-      continue;
-    }
-    if (len + size <= kAcFastBits) {
-      const uint32_t bits = (static_cast<uint32_t>(i) >> (kAcFastBits - len - size)) & ((1u << size) - 1);
-      const int value = JpegDecoder::Extend(static_cast<int>(bits), size);
-      fast[i] = MakeFast(kAcCoef, run, len, size, true, value);
+    if (e == 0 || len > kAcFastBits || len + size > kAcFastBits) {
+      fast[i] = MakeFast(kAcSlow, 0, 0, 0, 0);
+    } else if (size == 0) {
+      fast[i] = MakeFast(run == 15 ? kAcZrl : kAcEob, len, len, run, 0);
     } else {
-      fast[i] = MakeFast(kAcCoef, run, len, size, false, 0);
+      const uint32_t bits = (static_cast<uint32_t>(i) >> (kAcFastBits - len - size)) & ((1u << size) - 1);
+      fast[i] = MakeFast(kAcCoef, len + size, len, run, JpegDecoder::Extend(static_cast<int>(bits), size));
     }
   }
 }

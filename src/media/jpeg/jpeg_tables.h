@@ -24,10 +24,11 @@ extern const StdHuffTable kStdAcChroma;
 // The fast table answers from the next kAcFastBits bits alone: a code together
 // with its magnitude bits when both fit, else just the code, else "look it up
 // in the 16-bit table".
-constexpr int kAcFastBits = 10;
+constexpr int kAcFastBits = 11;
 enum AcFastKind : uint32_t { kAcCoef = 0, kAcEob = 1, kAcZrl = 2, kAcSlow = 3 };
-// Entry layout: kind (bits 0-1), run (2-5), code length (6-10), magnitude size
-// (11-14), magnitude bits included (15), value (16-31, signed).
+// Entry layout: kind (bits 0-1), bits to consume (2-6: code and magnitude for
+// kAcCoef, the code for kAcEob / kAcZrl), code length (7-11), run (12-15),
+// value (16-31, signed). Codes whose magnitude does not fit are kAcSlow.
 struct AcTables {
   uint16_t lut16[65536];
   uint32_t fast[1 << kAcFastBits];
@@ -36,11 +37,14 @@ struct AcTables {
 const AcTables& AcLookup(int chroma);
 
 inline uint32_t AcFastKindOf(uint32_t e) { return e & 3; }
-inline int AcFastRun(uint32_t e) { return static_cast<int>((e >> 2) & 15); }
-inline int AcFastCodeLen(uint32_t e) { return static_cast<int>((e >> 6) & 31); }
-inline int AcFastSize(uint32_t e) { return static_cast<int>((e >> 11) & 15); }
-inline bool AcFastHasValue(uint32_t e) { return ((e >> 15) & 1) != 0; }
-inline int32_t AcFastValue(uint32_t e) { return static_cast<int16_t>(e >> 16); }
+inline int AcFastBitsUsed(uint32_t e) { return static_cast<int>((e >> 2) & 31); }
+inline int AcFastCodeLen(uint32_t e) { return static_cast<int>((e >> 7) & 31); }
+inline int AcFastRun(uint32_t e) { return static_cast<int>((e >> 12) & 15); }
+inline int32_t AcFastValue(uint32_t e) { return static_cast<int32_t>(e) >> 16; }
+
+// Per zigzag position: the block index column by column (bits 0-5) and the
+// bits of its row (8-15) and column (16-23) for the shortcut tests.
+extern const uint32_t kZigzagInfo[64];
 
 // Zigzag position -> index in a block stored column by column
 // (column * 8 + row), the layout the IDCT's row pass reads.
