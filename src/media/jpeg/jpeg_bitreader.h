@@ -150,6 +150,8 @@ KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
     int count = bitCount_;
     const uint8_t* p = bitPtr_;
     uint32_t loaded = loaded_;
+    const uint8_t* const end = bitEnd_;
+    bool stop = bitStop_;
     auto writeBack = [&]() {
       bitBuf_ = buf;
       bitCount_ = count;
@@ -159,7 +161,7 @@ KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
     while (k < 64) {
       // Top up every time: cheaper than a hard-to-predict test.
       uint64_t w;
-      if (KLV_LIKELY(!bitStop_ && bitEnd_ - p >= 8 && NoFf(w = LoadBe64(p)))) {
+      if (KLV_LIKELY(!stop && end - p >= 8 && NoFf(w = LoadBe64(p)))) {
         buf |= w >> count;
         const int n = (63 - count) >> 3;
         p += n;
@@ -172,6 +174,7 @@ KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
         count = bitCount_;
         p = bitPtr_;
         loaded = loaded_;
+        stop = bitStop_;
         if (count < 26) break;  // a marker is near: the exact path finishes the block
       }
       const uint32_t e = t.fast[buf >> (64 - jpeg::kAcFastBits)];

@@ -64,7 +64,7 @@ inline void StoreColumns(Sample<kLuma>* dst, ptrdiff_t stride, const jpeg::Wrap3
 struct DequantSink {
   int32_t* coef;
   const int32_t* mult;
-  uint8_t* pos;
+  uint16_t* pos;  // not a byte type: stores through it cannot touch the reader
   int16_t* val;
   int n;
   uint32_t mask;
@@ -72,7 +72,7 @@ struct DequantSink {
     const uint32_t info = jpeg::kZigzagInfo[k];
     coef[info & 63] = WrapMul(v, mult[k]);
     mask |= info;
-    pos[n] = static_cast<uint8_t>(k);
+    pos[n] = static_cast<uint16_t>(k);
     val[n] = static_cast<int16_t>(v);  // AC magnitudes have at most 10 bits
     ++n;
   }
@@ -82,7 +82,7 @@ struct DequantSink {
 
 struct JpegDecoder::AcList {
   alignas(32) int32_t coef[64] = {};  // column-major, zero between blocks
-  uint8_t pos[64];
+  uint16_t pos[64];
   int16_t val[64];
   jpeg::IdctKernels idct;
 };
