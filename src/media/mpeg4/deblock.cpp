@@ -46,28 +46,6 @@ int DeblockEdge(const int32_t* s, int32_t* out, int qp) {
   return 1;
 }
 
-namespace {
-
-// Filters one line of samples (stepping `step` apart) from `orig`, the line
-// as it was before this pass, writing into `line`.
-void DeblockLine(const uint8_t* orig, uint8_t* line, ptrdiff_t step, int n, int qp, DeblockStats* stats) {
-  int32_t win[10], out[10];
-  for (int x = 8; x + 5 <= n; x += 8) {
-    for (int i = 0; i < 10; ++i) win[i] = orig[(x - 5 + i) * step];
-    const int result = DeblockEdge(win, out, qp);
-    if (result == 1) {
-      line[(x - 1) * step] = static_cast<uint8_t>(out[4]);
-      line[x * step] = static_cast<uint8_t>(out[5]);
-      ++stats->defaultFiltered;
-    } else if (result == 2) {
-      for (int i = 1; i <= 8; ++i) line[(x - 5 + i) * step] = static_cast<uint8_t>(out[i]);
-      ++stats->dcFiltered;
-    }
-  }
-}
-
-}  // namespace
-
 void LowPassPlane(uint8_t* plane, int w, int h, int stride) {
   std::vector<uint8_t> u(static_cast<size_t>(std::max(w, h)));
   for (int y = 0; y < h; ++y) {
@@ -86,20 +64,53 @@ void LowPassPlane(uint8_t* plane, int w, int h, int stride) {
 
 void DeblockPlane(uint8_t* plane, int w, int h, int stride, int qp, DeblockStats* stats) {
   if (w <= 0 || h <= 0) return;
-  // Rows pass: every window is read from the row as it was before the pass.
+  int32_t win[10], out[10];
+  // Rows pass. Each edge's window is read before the edge to its left writes
+  // back, so every window holds the row as it was before the pass.
   std::vector<uint8_t> orig(static_cast<size_t>(w));
   for (int y = 0; y < h; ++y) {
     uint8_t* row = plane + static_cast<ptrdiff_t>(y) * stride;
     std::memcpy(orig.data(), row, static_cast<size_t>(w));
-    DeblockLine(orig.data(), row, 1, w, qp, stats);
+    for (int x = 8; x + 5 <= w; x += 8) {
+      for (int i = 0; i < 10; ++i) win[i] = orig[static_cast<size_t>(x - 5 + i)];
+      uint8_t* at = row + x - 5;
+      const int result = DeblockEdge(win, out, qp);
+      if (result == 1) {
+        at[4] = static_cast<uint8_t>(out[4]);
+        at[5] = static_cast<uint8_t>(out[5]);
+        ++stats->defaultFiltered;
+      } else if (result == 2) {
+        for (int i = 1; i <= 8; ++i) at[i] = static_cast<uint8_t>(out[i]);
+        ++stats->dcFiltered;
+      }
+    }
   }
-  // Columns pass on the rows pass's result.
-  std::vector<uint8_t> copy(static_cast<size_t>(w) * static_cast<size_t>(h));
-  for (int y = 0; y < h; ++y) {
-    std::memcpy(copy.data() + static_cast<size_t>(y) * w, plane + static_cast<ptrdiff_t>(y) * stride,
-                static_cast<size_t>(w));
+  // Columns pass on the rows pass's result, one horizontal edge at a time
+  // across all columns. Only the window's first row (y - 5) can have been
+  // changed by the edge above; it is read from the copy taken before that
+  // edge wrote.
+  std::vector<uint8_t> before(static_cast<size_t>(w)), next(static_cast<size_t>(w));
+  bool haveBefore = false;
+  for (int y = 8; y + 5 <= h; y += 8) {
+    const uint8_t* rows[10];
+    for (int i = 0; i < 10; ++i) rows[i] = plane + static_cast<ptrdiff_t>(y - 5 + i) * stride;
+    if (haveBefore) rows[0] = before.data();
+    std::memcpy(next.data(), rows[8], static_cast<size_t>(w));  // the next edge's first row
+    for (int x = 0; x < w; ++x) {
+      for (int i = 0; i < 10; ++i) win[i] = rows[i][x];
+      const int result = DeblockEdge(win, out, qp);
+      if (result == 1) {
+        plane[static_cast<ptrdiff_t>(y - 1) * stride + x] = static_cast<uint8_t>(out[4]);
+        plane[static_cast<ptrdiff_t>(y) * stride + x] = static_cast<uint8_t>(out[5]);
+        ++stats->defaultFiltered;
+      } else if (result == 2) {
+        for (int i = 1; i <= 8; ++i) plane[static_cast<ptrdiff_t>(y - 5 + i) * stride + x] = static_cast<uint8_t>(out[i]);
+        ++stats->dcFiltered;
+      }
+    }
+    before.swap(next);
+    haveBefore = true;
   }
-  for (int x = 0; x < w; ++x) DeblockLine(copy.data() + x, plane + x, stride, h, qp, stats);
 }
 
 void DeblockPicture(PackedPicture* picture, int width, int height, int qp, DeblockStats* stats) {
