@@ -76,7 +76,8 @@ void Player::Initialize() {
     const auto id = static_cast<ControlId>(i);
     view_->SetEnabled(id, enabled_[i]);
     view_->SetVisible(id, visible_[i]);
-    view_->SetBounds(id, bounds_[i]);
+    // Controls without designed bounds here are placed by the window itself.
+    if (bounds_[i].width > 0 || bounds_[i].height > 0) view_->SetBounds(id, bounds_[i]);
   }
   view_->SetTimerEnabled(false);
   view_->SetTimerInterval(33);

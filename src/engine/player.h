@@ -39,6 +39,7 @@ struct PlayerSettings {
   int nAVIQuant = 2;
   int nFlicker = 0;
   char cDrive = 'C';
+  std::string szCardPath;       // the card's folder on this platform (beside cDrive)
   uint16_t wCamMode = 0;
   std::array<int, 4> nResolution = {0, 0, 0, 0};
   int TestLanguage = 0;

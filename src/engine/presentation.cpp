@@ -11,12 +11,17 @@ using C = ControlId;
 
 namespace {
 
-// Transport buttons: 30 x 30, one pixel apart, from x = 5 in a 34-pixel panel.
+// Transport buttons: 30 x 30, one pixel apart, from x = 5 in a 34-pixel panel;
+// the two event buttons stand 8 pixels apart from the others, so that a panel
+// ending after Play Forward shows none of them.
 constexpr int kButtonSize = 30;
 constexpr int kButtonStep = 31;
 constexpr int kButtonLeft = 5;
+constexpr int kEventGap = 8;
 
-Rect TransportButton(int i) { return {kButtonLeft + i * kButtonStep, 2, kButtonSize, kButtonSize}; }
+Rect TransportButton(int i) {
+  return {kButtonLeft + i * kButtonStep + (i >= 6 ? kEventGap : 0), 2, kButtonSize, kButtonSize};
+}
 
 }  // namespace
 

@@ -57,6 +57,7 @@ void Player::LoadSettings() {
   s.nFlicker = ini.GetInt(kSettings, "nFlicker", s.nFlicker);
   s.cDrive = static_cast<char>(
       ini.GetInt(kSettings, "cDrive", static_cast<unsigned char>(s.cDrive)));
+  s.szCardPath = ini.GetString(kSettings, "szCardPath", s.szCardPath);
   s.wCamMode = static_cast<uint16_t>(ini.GetInt(kSettings, "wCamMode", s.wCamMode));
   state.embedTime = ini.GetInt(kSettings, "g_bEmbedTime", state.embedTime ? 1 : 0) != 0;
   view_->SetChecked(C::EmbedTimestamp1, state.embedTime);
@@ -106,6 +107,8 @@ bool Player::SaveSettings() {
   for (int i = 0; i < 4; ++i)
     ini.WriteInt(kSettings, Format("nResolution%d", i), s.nResolution[static_cast<size_t>(i)]);
   ini.WriteInt(kSettings, "cDrive", static_cast<unsigned char>(s.cDrive));
+  if (!s.szCardPath.empty() || ini.Has(kSettings, "szCardPath"))
+    ini.WriteString(kSettings, "szCardPath", s.szCardPath);
   ini.WriteInt(kSettings, "wCamMode", s.wCamMode);
   ini.WriteInt(kSettings, "g_bEmbedTime", state.embedTime ? 1 : 0);
   ini.WriteInt(kSettings, "g_nDeblockMethod", decoderFlags.g_nDeblockMethod);

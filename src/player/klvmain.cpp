@@ -30,6 +30,9 @@
 #include <QToolButton>
 #include <QUrl>
 
+#ifdef KLV_HAVE_CAMSETTINGS
+#include "player/camsettings/setcamreg.h"
+#endif
 #include "player/about_box.h"
 #include "player/my_msg.h"
 #include "player/picture_view.h"
@@ -170,9 +173,15 @@ void TfrmKLVMain::CreateControls() {
   ScrollBox1->setFrameShadow(QFrame::Sunken);
   ScrollBox1->setWidgetResizable(false);
   ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  ScrollBox1->setBackgroundRole(QPalette::Dark);
+  // The picture sits on a dark surround, as in any movie player.
+  QPalette surround = ScrollBox1->palette();
+  surround.setColor(QPalette::Window, QColor(0x26, 0x28, 0x2B));
+  surround.setColor(QPalette::Dark, QColor(0x26, 0x28, 0x2B));
+  ScrollBox1->setPalette(surround);
+  ScrollBox1->setBackgroundRole(QPalette::Window);
   canvas_ = new QWidget;
-  canvas_->setBackgroundRole(QPalette::Dark);
+  canvas_->setPalette(surround);
+  canvas_->setBackgroundRole(QPalette::Window);
   canvas_->setAutoFillBackground(true);
   Image1 = new klv::player::PictureView(canvas_);
   ScrollBox1->setWidget(canvas_);
@@ -184,7 +193,7 @@ void TfrmKLVMain::CreateControls() {
   tbRate->setRange(0, 29);
   tbRate->setInvertedAppearance(true);  // position 0, 30 frames a second, at the top
   tbRate->setInvertedControls(true);
-  tbRate->setTickPosition(QSlider::TicksBothSides);
+  tbRate->setTickPosition(QSlider::TicksRight);
   tbRate->setTickInterval(1);
   tbRate->setPageStep(5);
   tbRate->setValue(1);
@@ -216,7 +225,8 @@ void TfrmKLVMain::CreateControls() {
   pnlSearch->setObjectName("pnlSearch");
   static_cast<QFrame*>(pnlSearch)->setFrameShape(QFrame::StyledPanel);
   static_cast<QFrame*>(pnlSearch)->setFrameShadow(QFrame::Sunken);
-  pnlSearch->setBackgroundRole(QPalette::Dark);
+  pnlSearch->setPalette(surround);
+  pnlSearch->setBackgroundRole(QPalette::Window);
   pnlSearch->setAutoFillBackground(true);
   Thresh = MakeLabel(gbMotion, "Thresh", QRect(10, 90, 70, 20));
   edtMotionThreshold = new QLineEdit(gbMotion);
@@ -766,5 +776,30 @@ void TfrmKLVMain::AboutCommand() {
 }
 
 void TfrmKLVMain::CameraSettingsCommand() {
-  // CAMERA-SETTINGS HOOK: the camera settings dialog opens here, modally.
+#ifdef KLV_HAVE_CAMSETTINGS
+  if (camSettings_ == nullptr) return;
+  klv::PlayerSettings& s = player_->settings;
+  klv::CameraDialogSettings d;
+  d.nInt1 = s.nInt1;
+  d.nInt2 = s.nInt2;
+  d.nInt3 = s.nInt3;
+  d.nAVIQuant = s.nAVIQuant;
+  d.nFlicker = s.nFlicker;
+  d.cDrive = static_cast<unsigned char>(s.cDrive);
+  d.cardPath = s.szCardPath;
+  d.wCamMode = s.wCamMode;
+  d.nResolution = s.nResolution;
+  camSettings_->setWriteFailedHandler(
+      [this](int kind) { ShowMessage(static_cast<klv::MessageKind>(kind)); });
+  camSettings_->Execute(&d);
+  s.nInt1 = d.nInt1;
+  s.nInt2 = d.nInt2;
+  s.nInt3 = d.nInt3;
+  s.nAVIQuant = d.nAVIQuant;
+  s.nFlicker = d.nFlicker;
+  s.cDrive = static_cast<char>(d.cDrive);
+  s.szCardPath = d.cardPath;
+  s.wCamMode = static_cast<uint16_t>(d.wCamMode);
+  s.nResolution = d.nResolution;
+#endif
 }

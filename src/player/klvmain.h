@@ -26,6 +26,9 @@ class QToolButton;
 class TAboutBox;
 class TfrmMyMsg;
 
+namespace klv {
+class TfrmSetCamReg;
+}
 namespace klv::player {
 class PictureView;
 }
@@ -42,6 +45,7 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
 
   void SetAboutBox(TAboutBox* box) { aboutBox_ = box; }
   void SetMessageWindow(TfrmMyMsg* window) { msgWindow_ = window; }
+  void SetCameraSettingsDialog(klv::TfrmSetCamReg* dialog) { camSettings_ = dialog; }
   // The command line's files: the first starts playing.
   void Start(const std::vector<std::string>& files);
 
@@ -106,12 +110,17 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void PlaceChildren();
   void UpdateCanvas();
   void ShowSearchLabel(int index);
+
+ public:
   void CameraSettingsCommand();
+
+ private:
   void AboutCommand();
 
   std::unique_ptr<klv::Player> player_;
   TAboutBox* aboutBox_ = nullptr;
   TfrmMyMsg* msgWindow_ = nullptr;
+  klv::TfrmSetCamReg* camSettings_ = nullptr;
   QTranslator translator_;
   QTranslator qtTranslator_;
   bool laidOut_ = false;

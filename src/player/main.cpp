@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <cstdio>
 
+#ifdef KLV_HAVE_CAMSETTINGS
+#include "player/camsettings/setcamreg.h"
+#endif
 #include "player/about_box.h"
 #include "player/klvmain.h"
 #include "player/my_msg.h"
@@ -43,7 +46,11 @@ int main(int argc, char** argv) {
   // The windows, in the order the player has always made them.
   TfrmKLVMain frmKLVMain(settingsPath);
   TAboutBox aboutBox(&frmKLVMain);
-  // The camera settings dialog and the diagnostics window join here.
+#ifdef KLV_HAVE_CAMSETTINGS
+  klv::TfrmSetCamReg frmSetCamReg(&frmKLVMain);
+  frmKLVMain.SetCameraSettingsDialog(&frmSetCamReg);
+#endif
+  // The diagnostics window joins here.
   TfrmMyMsg frmMyMsg(&frmKLVMain);
   frmKLVMain.SetAboutBox(&aboutBox);
   frmKLVMain.SetMessageWindow(&frmMyMsg);

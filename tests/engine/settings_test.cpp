@@ -94,6 +94,7 @@ TEST_F(SettingsTest, ExitWritesEveryKeyInOrderAndKeepsTheOthers) {
   view.window = {10, 20, 800, 600};
   player->state.zoom = 200;
   player->settings.cDrive = 'F';
+  player->settings.szCardPath = "/media/card";
   ASSERT_TRUE(player->SaveSettings());
   player->Shutdown();
 
@@ -105,7 +106,7 @@ TEST_F(SettingsTest, ExitWritesEveryKeyInOrderAndKeepsTheOthers) {
                          "bShowExpo=0", "bShowTimes=0", "bDumpRTCData=0", "nZoom=200",
                          "nMotionThreshold=50", "nInt1=1", "nInt2=2", "nInt3=5",
                          "nAVIQuant=2", "nFlicker=0", "nResolution0=0", "nResolution1=0",
-                         "nResolution2=0", "nResolution3=0", "cDrive=70", "wCamMode=0",
+                         "nResolution2=0", "nResolution3=0", "cDrive=70", "szCardPath=/media/card", "wCamMode=0",
                          "g_bEmbedTime=0", "g_nDeblockMethod=2", "[window]", "nMainWinX=10",
                          "nMainWinY=20", "nMainWinWidth=800", "nMainWinHeight=600"};
   size_t at = 0;

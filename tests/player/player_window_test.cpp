@@ -10,6 +10,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
@@ -17,6 +20,9 @@
 #include <fstream>
 #include <set>
 
+#ifdef KLV_HAVE_CAMSETTINGS
+#include "player/camsettings/setcamreg.h"
+#endif
 #include "player/about_box.h"
 #include "player/klvmain.h"
 #include "player/my_msg.h"
@@ -185,6 +191,47 @@ TEST_F(PlayerWindowTest, OnlyUnacceptedFilesLeaveTheWindowIdle) {
   EXPECT_FALSE(w.findChild<QToolButton*>("sbForward")->isEnabled());
   w.close();
 }
+
+TEST_F(PlayerWindowTest, DroppedFilesJoinThePlayListAndTheEarliestPlays) {
+  const std::string a = Movie("a.avi", 5);
+  const std::string b = Movie("b.avi", 5);
+  // The drop as the window receives it from the desktop.
+  struct DropTarget : TfrmKLVMain {
+    using TfrmKLVMain::TfrmKLVMain;
+    using TfrmKLVMain::dropEvent;
+  } w(Settings());
+  w.messageHook = [](klv::MessageKind) {};
+  w.show();
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(b)),
+                QUrl::fromLocalFile(QString::fromStdString(a)),
+                QUrl::fromLocalFile(QString::fromStdString((dir_ / "notes.txt").string()))});
+  QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  w.dropEvent(&drop);
+  auto* list = w.findChild<QListWidget*>("lbPlayList");
+  EXPECT_EQ(list->count(), 2);
+  EXPECT_TRUE(w.player().state.playing);
+  EXPECT_EQ(w.player().state.playListIndex, 0);
+  w.close();
+}
+
+#ifdef KLV_HAVE_CAMSETTINGS
+TEST_F(PlayerWindowTest, CameraSettingsOpensTheDialogModally) {
+  TfrmKLVMain w(Settings("[settings]\nShowMenus=1\nnInt2=7\n"));
+  klv::TfrmSetCamReg dialog(&w);
+  w.SetCameraSettingsDialog(&dialog);
+  w.show();
+  bool opened = false;
+  QTimer::singleShot(0, [&] {
+    opened = QApplication::activeModalWidget() == &dialog;
+    dialog.reject();
+  });
+  w.CameraSettingsCommand();
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(w.player().settings.nInt2, 7);
+  w.close();
+}
+#endif
 
 TEST_F(PlayerWindowTest, LanguageSlotsTranslateStaticTextsOnly) {
   const std::string a = Movie("a.avi", 3);
