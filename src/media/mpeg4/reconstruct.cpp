@@ -219,6 +219,10 @@ void Dequantiser::PrepareDequantiser(int quantiser) {
     intraSteps[i] = (kDefaultIntraMatrix[i] * quantiser * 100) / 800;
     interSteps[i] = (kDefaultInterMatrix[i] * quantiser * 100) / 800;
   }
+  for (int k = 0; k < 64; ++k) {
+    intraScanSteps[k] = intraSteps[kZigzag[k]];
+    interScanSteps[k] = interSteps[kZigzag[k]];
+  }
   lumaDcScaler = LumaDcScaler(quantiser);
   chromaDcScaler = ChromaDcScaler(quantiser);
 }
