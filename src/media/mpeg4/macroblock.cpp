@@ -166,8 +166,8 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
       dcY_[1][static_cast<size_t>(2 * mbx + 1)] = dcY_[1][static_cast<size_t>(2 * mbx + 2)] = kNoDc;
       dcY_[2][static_cast<size_t>(2 * mbx + 1)] = dcY_[2][static_cast<size_t>(2 * mbx + 2)] = kNoDc;
       dcU_[1][static_cast<size_t>(mbx + 1)] = dcV_[1][static_cast<size_t>(mbx + 1)] = kNoDc;
-      for (auto& r : residual_) r = BlockResidual {};
-      Reconstruct(mbx, mby, false, 0, 0);
+      touched_ = true;
+      PredictMacroblock(stores_->referencePicture(), stores_->outputPicture(), mbx, mby, 0, 0, forceBw_);
       return true;
     }
     const VlcEntry e = isP_ ? kMcbpcInterLut[bits_.Peek(kMcbpcBits)] : kMcbpcIntraLut[bits_.Peek(kMcbpcBits)];
@@ -444,14 +444,20 @@ void MacroblockDecoder::Reconstruct(int mbx, int mby, bool intra, int dx, int dy
   uint8_t* y = out.y.Row(mby * 16) + mbx * 16;
   const int ys = out.y.stride;
   uint8_t* dst[4] = {y, y + 8, y + 8 * ys, y + 8 * ys + 8};
-  for (int b = 0; b < 4; ++b) StoreBlock(dst[b], ys, residual_[b], coef_[b], intra);
+  for (int b = 0; b < 4; ++b) {
+    if (intra || residual_[b].kind != BlockKind::kZero) StoreBlock(dst[b], ys, residual_[b], coef_[b], intra);
+  }
   if (forceBw_) {
     if (intra) FillChromaGrey(out, mbx, mby);
     std::memset(coef_[4], 0, sizeof coef_[4] * 2);
     return;
   }
-  StoreBlock(out.u.Row(mby * 8) + mbx * 8, out.u.stride, residual_[4], coef_[4], intra);
-  StoreBlock(out.v.Row(mby * 8) + mbx * 8, out.v.stride, residual_[5], coef_[5], intra);
+  if (intra || residual_[4].kind != BlockKind::kZero) {
+    StoreBlock(out.u.Row(mby * 8) + mbx * 8, out.u.stride, residual_[4], coef_[4], intra);
+  }
+  if (intra || residual_[5].kind != BlockKind::kZero) {
+    StoreBlock(out.v.Row(mby * 8) + mbx * 8, out.v.stride, residual_[5], coef_[5], intra);
+  }
 }
 
 }  // namespace klv::mpeg4
