@@ -110,11 +110,11 @@ bool MacroblockDecoder::CheckpointSlow() {
       mapFailed_ = true;
       return Fail(bits_.pos);
     }
-    bits_.pos -= windowBits_;
+    const uint64_t moved = bits_.pos - windowBits_;
     highWater_ -= windowBits_;
     limitBits_ -= windowBits_;
     windowBits_ = uint64_t {r.windowLength} * 8;
-    bits_.Reset(r.viewBase, r.ViewReadable(), bits_.pos);
+    bits_.Reset(r.viewBase, r.ViewReadable(), moved);
   }
   return true;
 }
@@ -172,7 +172,7 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
     }
     const VlcEntry e = isP_ ? kMcbpcInterLut[bits_.Peek(kMcbpcBits)] : kMcbpcIntraLut[bits_.Peek(kMcbpcBits)];
     if (e.length == 0) return Fail(bits_.pos + kMcbpcBits + 1);
-    bits_.pos += e.length;
+    bits_.Skip(e.length);
     if (isP_) {
       mbType = e.value & 7;
       cbpc = e.value >> 3;
@@ -190,7 +190,7 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
 
   const VlcEntry c = kCbpyLut[bits_.Peek(kCbpyBits)];
   if (c.length == 0) return Fail(bits_.pos + kCbpyBits + 1);
-  bits_.pos += c.length;
+  bits_.Skip(c.length);
   const int cbpy = intra ? c.value : 15 - c.value;
 
   if (mbType == 1 || mbType == 4) {
@@ -239,7 +239,7 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
 bool MacroblockDecoder::ReadComponent(int* diff) {
   const VlcEntry e = kMvdLut[bits_.Peek(kMvdBits)];
   if (e.length == 0) return Fail(bits_.pos + kMvdBits + 1);
-  bits_.pos += e.length;
+  bits_.Skip(e.length);
   *diff = 0;
   if (e.value == 0) return true;
   const bool negative = bits_.Get1() != 0;
@@ -291,7 +291,7 @@ bool MacroblockDecoder::DecodeBlock(int b, bool coded, int mbx, bool useDc) {
   if (kIntra && useDc) {
     const VlcEntry e = chroma ? kDcChromaLut[bits_.Peek(kDcChromaBits)] : kDcLumaLut[bits_.Peek(kDcLumaBits)];
     if (e.length == 0) return Fail(bits_.pos + (chroma ? kDcChromaBits : kDcLumaBits) + 1);
-    bits_.pos += e.length;
+    bits_.Skip(e.length);
     const int size = e.value;
     if (size > 9) return Fail(bits_.pos);
     if (size > 0) {
@@ -312,7 +312,7 @@ bool MacroblockDecoder::DecodeBlock(int b, bool coded, int mbx, bool useDc) {
         run = e.run;
         level = e.level;
         last = e.last;
-        bits_.pos += e.length;
+        bits_.Skip(e.length);
       } else if (!ReadLongEvent(kIntra, &run, &level, &last)) {
         return false;
       }
@@ -384,32 +384,32 @@ bool MacroblockDecoder::DecodeBlock(int b, bool coded, int mbx, bool useDc) {
 bool MacroblockDecoder::ReadLongEvent(bool intra, int* run, int* level, int* last) {
   const std::array<TcoefEntry, 1u << kTcoefBits>& lut = intra ? kTcoefIntraLut : kTcoefInterLut;
   const EscapeLimits& limits = intra ? kEscapeIntra : kEscapeInter;
-  const uint64_t w = bits_.Peek64();
+  const uint64_t w = bits_.PeekWord();
   const TcoefEntry e = lut[static_cast<size_t>(w >> (64 - kTcoefBits))];
   if (e.length != 0) {
     *run = e.run;
     *last = e.last;
     *level = ((w >> (63 - e.length)) & 1) != 0 ? -e.level : e.level;
-    bits_.pos += static_cast<uint64_t>(e.length) + 1;
+    bits_.Skip(e.length + 1);
     return true;
   }
   // No code: the camera's search has read 13 bits, gives up and goes back
   // to where the code began; the escape follows.
   highWater_ = std::max(highWater_, bits_.pos + kTcoefSearchBits);
   if (bits_.Peek(kEscapeBits) != kEscapeCode) return Fail(bits_.pos + kEscapeBits);
-  bits_.pos += kEscapeBits;
+  bits_.Skip(kEscapeBits);
   const uint32_t mode = bits_.Peek(2);
   if (mode != 3) {
     // Type 1 (0): the level is extended by LMAX; type 2 (10): the run by
     // RMAX + 1. A coded event and its sign follow.
     const bool type1 = mode < 2;
-    bits_.pos += type1 ? 1 : 2;
+    bits_.Skip(type1 ? 1 : 2);
     const TcoefEntry x = lut[bits_.Peek(kTcoefBits)];
     if (x.length == 0) {
       highWater_ = std::max(highWater_, bits_.pos + kTcoefSearchBits);
       return Fail(bits_.pos);
     }
-    bits_.pos += x.length;
+    bits_.Skip(x.length);
     const bool negative = bits_.Get1() != 0;
     *last = x.last;
     *run = x.run;
@@ -425,7 +425,7 @@ bool MacroblockDecoder::ReadLongEvent(bool intra, int* run, int* level, int* las
     return true;
   }
   // Type 3 (11): last, run, marker, 12-bit level, marker.
-  bits_.pos += 2;
+  bits_.Skip(2);
   *last = static_cast<int>(bits_.Get1());
   *run = static_cast<int>(bits_.Get(6));
   if (bits_.Get1() == 0) return Fail(bits_.pos);
