@@ -98,7 +98,9 @@ int M4vFrame(const std::string& path, int index, const std::string& out, bool st
 }
 
 // Playback stops at the first picture that cannot be decoded; it is the one
-// bad picture. The end of the stream is not.
+// bad picture. The end of the stream is not. Without --out the pictures are
+// only decoded (each still becomes the next one's reference); with it they
+// are drawn as the player shows them and written.
 int M4vDecode(const std::string& path, const std::string& outDir) {
   M4vSource s;
   if (int r = OpenOrFail(s, path, false)) return r;
@@ -109,7 +111,7 @@ int M4vDecode(const std::string& path, const std::string& outDir) {
   int decoded = 0, bad = 0;
   for (;;) {
     const uint64_t before = s.decoder.reader.Position();
-    if (!Next(s, true)) {
+    if (!Next(s, !outDir.empty())) {
       bad = EndsInPicture(s.decoder.reader, before) ? 1 : 0;
       break;
     }
