@@ -247,6 +247,13 @@ void Player::StepForward() {
       DisableTransport();
       return;
     }
+    if (state.kind == SourceKind::Stream) {
+      // The next entry is a stream: its first picture, with a stream's buttons.
+      state.trackGuard = false;
+      Pause();
+      StepForward();
+      return;
+    }
     avi.AviSetFrame(0);
   } else {
     avi.AviStepFrame(1);

@@ -222,6 +222,25 @@ TEST_F(M4vPlaybackTest, StepsAtTheEndShowNothingNew) {
   EXPECT_EQ(player->avi.nCurFrame, 1);
 }
 
+TEST_F(M4vPlaybackTest, StepPastTheLastAviFrameShowsTheStreamsFirstPicture) {
+  player->decoderFlags.g_nDeblockMethod = 0;
+  PlayList({Movie("a.avi", 2, 1), Stream("b.m4v", SmallSpec(3), 2)});
+  ASSERT_EQ(player->state.kind, SourceKind::Avi);
+  player->Pause();
+  player->StepForward();  // the AVI's last frame
+  player->StepForward();  // into the stream
+  ASSERT_EQ(player->state.kind, SourceKind::Stream);
+  EXPECT_EQ(player->state.playListIndex, 1);
+  EXPECT_EQ(view.panels[3], "Frame 1");
+  ExpectShows(Shown(), built.reconstructions[0], "picture 0");
+  EXPECT_FALSE(player->state.trackGuard);
+  EXPECT_FALSE(On(C::sbPrevious));
+  EXPECT_FALSE(On(C::sbBackward));
+  EXPECT_TRUE(On(C::sbNext));
+  player->StepForward();
+  EXPECT_EQ(view.panels[3], "Frame 2");
+}
+
 TEST_F(M4vPlaybackTest, PicturesFoundAfterSkippedBytesAreCounted) {
   player->diag = &diag;
   sample::M4vStreamSpec spec = SmallSpec(8);
