@@ -76,7 +76,7 @@ void Player::ReportBadFrame(int index, uint32_t offset) {
 void Player::ShowFrame(bool updateBars) {
   if (state.kind != SourceKind::Avi) return;
   const int index = avi.nCurFrame;
-  state.elapsedSeconds = index * avi.nCapInterval;
+  state.elapsedSeconds = avi.ElapsedSeconds(index);
   uint32_t offset = 0;
   bool ok = avi.AviReadFrame(index, &offset) == 0;
   const int64_t start = clock();

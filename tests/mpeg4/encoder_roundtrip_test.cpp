@@ -43,8 +43,8 @@ bool SameAs(Mpeg4Decoder& d, const sample::YuvPicture& want, std::string* why) {
 
 // Decodes every picture and compares; pictures the camera cannot decode
 // (not coded, B) must fail and leave the reference.
-void ExpectRoundTrip(const M4vStreamSpec& spec, const char* what) {
-  const sample::M4vStream s = sample::BuildM4v(spec);
+void ExpectRoundTrip(const M4vStreamSpec& plan, const char* what) {
+  const sample::M4vStream s = sample::BuildM4v(plan);
   Mpeg4Decoder d;
   d.OpenStreamBuffer(s.bytes.data(), s.bytes.size());
   ASSERT_TRUE(d.IsOpen()) << what;
@@ -106,36 +106,36 @@ TEST(EncoderRoundTrip, PicturesEqualTheEncodersReconstruction) {
        }},
   };
   for (const Case& c : cases) {
-    M4vStreamSpec spec;
-    spec.pictures = 8;
-    c.setup(spec);
-    ExpectRoundTrip(spec, c.what);
+    M4vStreamSpec plan;
+    plan.pictures = 8;
+    c.setup(plan);
+    ExpectRoundTrip(plan, c.what);
   }
 }
 
 TEST(EncoderRoundTrip, IntraDcThresholdsAndFCodes) {
   for (int thr = 0; thr < 8; ++thr) {
-    M4vStreamSpec spec;
-    spec.pictures = 3;
-    spec.encoder.intraDcVlcThreshold = thr;
-    spec.encoder.quantPerPicture = {10, 14, 22};
-    spec.intraPeriod = 1;
-    ExpectRoundTrip(spec, ("intra_dc_vlc_thr " + std::to_string(thr)).c_str());
+    M4vStreamSpec plan;
+    plan.pictures = 3;
+    plan.encoder.intraDcVlcThreshold = thr;
+    plan.encoder.quantPerPicture = {10, 14, 22};
+    plan.intraPeriod = 1;
+    ExpectRoundTrip(plan, ("intra_dc_vlc_thr " + std::to_string(thr)).c_str());
   }
   // Scripted vectors of every size each f code can send.
   for (int fcode = 1; fcode <= 7; ++fcode) {
-    M4vStreamSpec spec;
-    spec.pictures = 4;
-    spec.encoder.width = 256;
-    spec.encoder.height = 160;
-    spec.encoder.fcode = fcode;
+    M4vStreamSpec plan;
+    plan.pictures = 4;
+    plan.encoder.width = 256;
+    plan.encoder.height = 160;
+    plan.encoder.fcode = fcode;
     const int range = 16 << (fcode - 1);  // half pixels
-    spec.encoder.vectorScript = [range](int picture, int mbx, int mby) -> std::optional<sample::MotionVector> {
+    plan.encoder.vectorScript = [range](int picture, int mbx, int mby) -> std::optional<sample::MotionVector> {
       std::mt19937 rng(static_cast<uint32_t>(picture * 1000 + mby * 50 + mbx));
       const int r = std::min(range - 1, 60);
       return sample::MotionVector {static_cast<int>(rng() % (2 * r + 1)) - r, static_cast<int>(rng() % (2 * r + 1)) - r};
     };
-    ExpectRoundTrip(spec, ("f code " + std::to_string(fcode)).c_str());
+    ExpectRoundTrip(plan, ("f code " + std::to_string(fcode)).c_str());
   }
 }
 
@@ -149,10 +149,10 @@ TEST(EncoderRoundTrip, ToolsTheCameraLacksFailThePicture) {
       {"four vectors", [](M4vStreamSpec& s) { s.encoder.fourVectorMbs = {7}; }, 1},
   };
   for (const Case& c : cases) {
-    M4vStreamSpec spec;
-    spec.pictures = 3;
-    c.setup(spec);
-    const std::vector<uint8_t> bytes = sample::BuildM4vStream(spec);
+    M4vStreamSpec plan;
+    plan.pictures = 3;
+    c.setup(plan);
+    const std::vector<uint8_t> bytes = sample::BuildM4vStream(plan);
     Mpeg4Decoder d;
     d.OpenStreamBuffer(bytes.data(), bytes.size());
     int n = 0;
@@ -163,11 +163,11 @@ TEST(EncoderRoundTrip, ToolsTheCameraLacksFailThePicture) {
 
 TEST(EncoderRoundTrip, JunkZerosAndTruncation) {
   for (int junk : {32, 33}) {
-    M4vStreamSpec spec;
-    spec.pictures = 4;
-    spec.insertions.push_back({.beforePicture = 2, .kind = sample::StreamInsertion::Kind::Junk, .count = junk});
-    spec.insertions.push_back({.beforePicture = 1, .kind = sample::StreamInsertion::Kind::Zeros, .count = 5});
-    const sample::M4vStream s = sample::BuildM4v(spec);
+    M4vStreamSpec plan;
+    plan.pictures = 4;
+    plan.insertions.push_back({.beforePicture = 2, .kind = sample::StreamInsertion::Kind::Junk, .count = junk});
+    plan.insertions.push_back({.beforePicture = 1, .kind = sample::StreamInsertion::Kind::Zeros, .count = 5});
+    const sample::M4vStream s = sample::BuildM4v(plan);
     Mpeg4Decoder d;
     d.OpenStreamBuffer(s.bytes.data(), s.bytes.size());
     int n = 0;
@@ -181,12 +181,12 @@ TEST(EncoderRoundTrip, JunkZerosAndTruncation) {
     }
     EXPECT_EQ(n, junk == 32 ? 4 : 2);
   }
-  M4vStreamSpec spec;
-  spec.pictures = 3;
-  const sample::M4vStream whole = sample::BuildM4v(spec);
+  M4vStreamSpec plan;
+  plan.pictures = 3;
+  const sample::M4vStream whole = sample::BuildM4v(plan);
   for (size_t cut = whole.pictures[1].vopOffset; cut < whole.pictures[2].offset; cut += 37) {
-    spec.truncateTo = static_cast<int64_t>(cut);
-    const std::vector<uint8_t> bytes = sample::BuildM4vStream(spec);
+    plan.truncateTo = static_cast<int64_t>(cut);
+    const std::vector<uint8_t> bytes = sample::BuildM4vStream(plan);
     Mpeg4Decoder d;
     d.OpenStreamBuffer(bytes.data(), bytes.size());
     d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
@@ -206,22 +206,22 @@ class CollectingSink : public AudioSink {
 };
 
 TEST(EncoderRoundTrip, ZtmSidePacketsAcrossWindowEdges) {
-  sample::ZtmSpec spec;
-  spec.video.pictures = 12;
-  spec.video.intraPeriod = 5;
-  spec.audioPacketsPerPicture = 2;
-  spec.timePackets = sample::ZtmSpec::TimePackets::BeforeEvery;
-  spec.timeShift = 1;
+  sample::ZtmSpec plan;
+  plan.video.pictures = 12;
+  plan.video.intraPeriod = 5;
+  plan.audioPacketsPerPicture = 2;
+  plan.timePackets = sample::ZtmSpec::TimePackets::BeforeEvery;
+  plan.timeShift = 1;
   // Items straddling 4 KiB window edges (the window the reader is given),
   // each edge beyond where the item would otherwise lie.
-  const sample::ZtmFile plain = sample::BuildZtm(spec);
+  const sample::ZtmFile plain = sample::BuildZtm(plan);
   auto edgeAfter = [&](int picture, uint64_t extra) {
     return (plain.pictures[static_cast<size_t>(picture)].firstPacketOffset + extra + 4096) / 4096 * 4096;
   };
-  spec.straddles.push_back({.picture = 2, .item = sample::ZtmStraddle::Item::AudioPacket, .edge = edgeAfter(2, 0), .bytesBeforeEdge = 20});
-  spec.straddles.push_back({.picture = 5, .item = sample::ZtmStraddle::Item::TimePacket, .edge = edgeAfter(5, 8192), .bytesBeforeEdge = 5});
-  spec.straddles.push_back({.picture = 8, .item = sample::ZtmStraddle::Item::Vop, .edge = edgeAfter(8, 16384), .bytesBeforeEdge = 9});
-  const sample::ZtmFile z = sample::BuildZtm(spec);
+  plan.straddles.push_back({.picture = 2, .item = sample::ZtmStraddle::Item::AudioPacket, .edge = edgeAfter(2, 0), .bytesBeforeEdge = 20});
+  plan.straddles.push_back({.picture = 5, .item = sample::ZtmStraddle::Item::TimePacket, .edge = edgeAfter(5, 8192), .bytesBeforeEdge = 5});
+  plan.straddles.push_back({.picture = 8, .item = sample::ZtmStraddle::Item::Vop, .edge = edgeAfter(8, 16384), .bytesBeforeEdge = 9});
+  const sample::ZtmFile z = sample::BuildZtm(plan);
   m4vtest::TempFile f(z.bytes, "clip.ztm");
   Mpeg4Decoder d;
   CollectingSink sink;
