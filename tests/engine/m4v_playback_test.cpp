@@ -58,20 +58,20 @@ std::string Transport(const FakeView& v) {
 
 class M4vPlaybackTest : public PlayerFixture {
  protected:
-  static sample::M4vStreamSpec SmallSpec(int pictures = 12) {
-    sample::M4vStreamSpec spec;
-    spec.encoder.width = 176;
-    spec.encoder.height = 144;
-    spec.encoder.intraQuant = 2;  // large pictures: several KiB apart
-    spec.encoder.interQuant = 3;
-    spec.pictures = pictures;
-    spec.intraPeriod = 6;
-    spec.scene.noise = 6;
-    return spec;
+  static sample::M4vStreamSpec SmallPlan(int pictures = 12) {
+    sample::M4vStreamSpec plan;
+    plan.encoder.width = 176;
+    plan.encoder.height = 144;
+    plan.encoder.intraQuant = 2;  // large pictures: several KiB apart
+    plan.encoder.interQuant = 3;
+    plan.pictures = pictures;
+    plan.intraPeriod = 6;
+    plan.scene.noise = 6;
+    return plan;
   }
   // Writes the stream and remembers what its pictures are.
-  std::string Stream(const std::string& name, const sample::M4vStreamSpec& spec, int64_t createdAt = 0) {
-    built = sample::BuildM4v(spec);
+  std::string Stream(const std::string& name, const sample::M4vStreamSpec& plan, int64_t createdAt = 0) {
+    built = sample::BuildM4v(plan);
     const std::string path = Path(name);
     EXPECT_TRUE(sample::WriteBytes(path, built.bytes));
     created[path] = createdAt;
@@ -94,7 +94,7 @@ class M4vPlaybackTest : public PlayerFixture {
 
 TEST_F(M4vPlaybackTest, OpensWithItsLayoutPictureAndClock) {
   view.timerInterval = 100;
-  const std::string path = Stream("clip.m4v", SmallSpec());
+  const std::string path = Stream("clip.m4v", SmallPlan());
   player->state.zoom = 200;
   PlayList({path});
   ASSERT_EQ(player->state.kind, SourceKind::Stream);
@@ -127,7 +127,7 @@ TEST_F(M4vPlaybackTest, OpensWithItsLayoutPictureAndClock) {
 TEST_F(M4vPlaybackTest, EmbedTimeAddsABlackBandThatTheViewSqueezesIn) {
   player->state.embedTime = true;
   player->decoderFlags.g_nDeblockMethod = 0;
-  PlayList({Stream("clip.m4v", SmallSpec(3))});
+  PlayList({Stream("clip.m4v", SmallPlan(3))});
   ASSERT_EQ(player->state.kind, SourceKind::Stream);
   EXPECT_EQ(player->picture.Height(), 144 + 16);
   EXPECT_EQ(view.BoundsOf(C::Image1).height, 144);
@@ -141,7 +141,7 @@ TEST_F(M4vPlaybackTest, EmbedTimeAddsABlackBandThatTheViewSqueezesIn) {
 TEST_F(M4vPlaybackTest, TicksShowEachPictureThenPauseWithTheLastTwoGoodPositions) {
   player->diag = &diag;
   player->decoderFlags.g_nDeblockMethod = 0;
-  PlayList({Stream("clip.m4v", SmallSpec())});
+  PlayList({Stream("clip.m4v", SmallPlan())});
   const std::vector<int> kib = PositionsKiB();
   ASSERT_GE(kib.back(), 10);
   for (int k = 0; k < 12; ++k) {
@@ -171,7 +171,7 @@ TEST_F(M4vPlaybackTest, TicksShowEachPictureThenPauseWithTheLastTwoGoodPositions
 
 TEST_F(M4vPlaybackTest, StopRewindsToTheFirstPictureAndListsTheDeblockingCounts) {
   player->diag = &diag;
-  PlayList({Stream("clip.m4v", SmallSpec())});
+  PlayList({Stream("clip.m4v", SmallPlan())});
   Tick(5);
   player->Stop();
   EXPECT_FALSE(player->state.playing);
@@ -209,7 +209,7 @@ TEST_F(M4vPlaybackTest, StopRewindsToTheFirstPictureAndListsTheDeblockingCounts)
 }
 
 TEST_F(M4vPlaybackTest, StepsAtTheEndShowNothingNew) {
-  PlayList({Stream("clip.m4v", SmallSpec(2))});
+  PlayList({Stream("clip.m4v", SmallPlan(2))});
   player->Pause();
   EXPECT_EQ(Transport(view), "S...>F..");
   player->StepForward();
@@ -224,7 +224,7 @@ TEST_F(M4vPlaybackTest, StepsAtTheEndShowNothingNew) {
 
 TEST_F(M4vPlaybackTest, StepPastTheLastAviFrameShowsTheStreamsFirstPicture) {
   player->decoderFlags.g_nDeblockMethod = 0;
-  PlayList({Movie("a.avi", 2, 1), Stream("b.m4v", SmallSpec(3), 2)});
+  PlayList({Movie("a.avi", 2, 1), Stream("b.m4v", SmallPlan(3), 2)});
   ASSERT_EQ(player->state.kind, SourceKind::Avi);
   player->Pause();
   player->StepForward();  // the AVI's last frame
@@ -243,17 +243,17 @@ TEST_F(M4vPlaybackTest, StepPastTheLastAviFrameShowsTheStreamsFirstPicture) {
 
 TEST_F(M4vPlaybackTest, PicturesFoundAfterSkippedBytesAreCounted) {
   player->diag = &diag;
-  sample::M4vStreamSpec spec = SmallSpec(8);
-  spec.insertions.push_back({.beforePicture = 3, .kind = sample::StreamInsertion::Kind::Junk, .count = 20});
-  spec.insertions.push_back({.beforePicture = 6, .kind = sample::StreamInsertion::Kind::Zeros, .count = 5});
-  PlayList({Stream("clip.m4v", spec)});
+  sample::M4vStreamSpec plan = SmallPlan(8);
+  plan.insertions.push_back({.beforePicture = 3, .kind = sample::StreamInsertion::Kind::Junk, .count = 20});
+  plan.insertions.push_back({.beforePicture = 6, .kind = sample::StreamInsertion::Kind::Zeros, .count = 5});
+  PlayList({Stream("clip.m4v", plan)});
   Tick(8);
   EXPECT_TRUE(player->state.playing);
   EXPECT_EQ(player->state.bhcCount, 1);
   EXPECT_EQ(diag.lines, std::vector<std::string>({"Frm 3, BHC = 1"}));
   // More than 32 junk bytes: the stream stops there.
-  spec.insertions = {{.beforePicture = 3, .kind = sample::StreamInsertion::Kind::Junk, .count = 33}};
-  PlayList({Stream("junk.m4v", spec)});
+  plan.insertions = {{.beforePicture = 3, .kind = sample::StreamInsertion::Kind::Junk, .count = 33}};
+  PlayList({Stream("junk.m4v", plan)});
   Tick(4);
   EXPECT_FALSE(player->state.playing);
   EXPECT_EQ(view.panels[3], "Frame 3");
@@ -262,10 +262,10 @@ TEST_F(M4vPlaybackTest, PicturesFoundAfterSkippedBytesAreCounted) {
 }
 
 TEST_F(M4vPlaybackTest, DeblockCommandSwitchesTheFilterForTheNextPicture) {
-  sample::M4vStreamSpec spec = SmallSpec(4);
-  spec.encoder.intraQuant = 24;  // coarse: the camera's filter has edges to smooth
-  spec.encoder.interQuant = 24;
-  const std::string path = Stream("coarse.m4v", spec);
+  sample::M4vStreamSpec plan = SmallPlan(4);
+  plan.encoder.intraQuant = 24;  // coarse: the camera's filter has edges to smooth
+  plan.encoder.interQuant = 24;
+  const std::string path = Stream("coarse.m4v", plan);
   PlayList({path});
   player->Pause();
   ASSERT_EQ(player->decoderFlags.g_nDeblockMethod, 2);
@@ -313,7 +313,7 @@ TEST_F(M4vPlaybackTest, DeblockCommandSwitchesTheFilterForTheNextPicture) {
 
 TEST_F(M4vPlaybackTest, AboutOnlyWithoutAStream) {
   EXPECT_TRUE(player->AboutAllowed());
-  PlayList({Stream("clip.m4v", SmallSpec(2))});
+  PlayList({Stream("clip.m4v", SmallPlan(2))});
   EXPECT_FALSE(player->AboutAllowed());
   player->ClearCommand();
   EXPECT_TRUE(player->AboutAllowed());
@@ -323,7 +323,7 @@ TEST_F(M4vPlaybackTest, AboutOnlyWithoutAStream) {
 
 TEST_F(M4vPlaybackTest, SaveCurrentWritesTheShownPictureAsBmp) {
   player->state.embedTime = true;
-  PlayList({Stream("clip.m4v", SmallSpec(6))});
+  PlayList({Stream("clip.m4v", SmallPlan(6))});
   player->Pause();
   for (int i = 0; i < 4; ++i) player->StepForward();
   const std::string out = Path("saved.bmp");
@@ -361,14 +361,14 @@ TEST_F(M4vPlaybackTest, AStreamThatCannotBeOpenedLeavesThePlayerUsable) {
 }
 
 TEST_F(M4vPlaybackTest, AStreamBelowOneKiBPlays) {
-  sample::M4vStreamSpec spec;
-  spec.encoder.width = 32;
-  spec.encoder.height = 32;
-  spec.encoder.intraQuant = 31;
-  spec.encoder.interQuant = 31;
-  spec.pictures = 3;
-  spec.scene.objects = 0;
-  PlayList({Stream("tiny.m4v", spec)});
+  sample::M4vStreamSpec plan;
+  plan.encoder.width = 32;
+  plan.encoder.height = 32;
+  plan.encoder.intraQuant = 31;
+  plan.encoder.interQuant = 31;
+  plan.pictures = 3;
+  plan.scene.objects = 0;
+  PlayList({Stream("tiny.m4v", plan)});
   ASSERT_LT(built.bytes.size(), 1024u);
   ASSERT_EQ(player->state.kind, SourceKind::Stream);
   EXPECT_TRUE(view.messages.empty());
@@ -385,7 +385,7 @@ TEST_F(M4vPlaybackTest, AFileCutShortWhilePlayingPausesCleanly) {
   // Small windows, so that the stream crosses several of them.
   constexpr uint32_t kWindow = 16384;
   player->stream.reader.SetWindowSizeForTesting(kWindow);
-  const std::string path = Stream("cut.m4v", SmallSpec(16));
+  const std::string path = Stream("cut.m4v", SmallPlan(16));
   // A picture that begins in one window and ends in the next: the window it
   // begins in is the one being read when the file is cut.
   size_t k = 2;

@@ -48,13 +48,13 @@ TEST(PlayerM4vWindowTest, PlaysAStreamToItsEndStopsStepsAndSaves) {
   const auto dir = std::filesystem::temp_directory_path() / "klv_window_m4v";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  klv::sample::M4vStreamSpec spec = klv::sample::DemoM4vSpec();
-  spec.encoder.width = 320;
-  spec.encoder.height = 240;
-  spec.pictures = 24;
-  spec.intraPeriod = 12;
+  klv::sample::M4vStreamSpec plan = klv::sample::DemoM4vSpec();
+  plan.encoder.width = 320;
+  plan.encoder.height = 240;
+  plan.pictures = 24;
+  plan.intraPeriod = 12;
   const std::string movie = (dir / "pan.m4v").string();
-  ASSERT_TRUE(klv::sample::WriteBytes(movie, klv::sample::BuildM4vStream(spec)));
+  ASSERT_TRUE(klv::sample::WriteBytes(movie, klv::sample::BuildM4vStream(plan)));
   const std::string ini = (dir / "klvplay.ini").string();
   std::ofstream(ini) << "[settings]\nShowMenus=1\n";
 

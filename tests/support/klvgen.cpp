@@ -210,12 +210,12 @@ DemoFile WideDemo() {
 // An MPEG-4 stream as the camera's newer models record it; the player shows
 // a picture every 66 ms.
 DemoFile StreamDemo() {
-  const M4vStreamSpec spec = DemoM4vSpec();
+  const M4vStreamSpec plan = DemoM4vSpec();
   DemoFile d;
   d.name = "pan.m4v";
-  d.bytes = BuildM4vStream(spec);
+  d.bytes = BuildM4vStream(plan);
   d.notes = {Format("%s  %dx%d MPEG-4 stream, %d pictures, an intra picture every %d, %.1f MB", d.name.c_str(),
-                    spec.encoder.width, spec.encoder.height, spec.pictures, spec.intraPeriod,
+                    plan.encoder.width, plan.encoder.height, plan.pictures, plan.intraPeriod,
                     d.bytes.size() / 1048576.0),
              "  the view pans while three boxes move; it plays forward only and pauses at its end",
              "  Options > Deblock (ShowMenus=1) switches the camera's deblocking filter on and off"};

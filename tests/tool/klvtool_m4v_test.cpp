@@ -67,13 +67,13 @@ class KlvtoolM4vTest : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = new fs::path(fs::temp_directory_path() / ("klvtool_m4v_test_" + std::to_string(::getpid())));
     fs::create_directories(*dir_);
-    sample::M4vStreamSpec spec = Spec();
-    stream_ = new sample::M4vStream(sample::BuildM4v(spec));
+    sample::M4vStreamSpec plan = Plan();
+    stream_ = new sample::M4vStream(sample::BuildM4v(plan));
     ASSERT_TRUE(sample::WriteBytes(Path("clip.m4v"), stream_->bytes));
     // Damaged copies: 33 bytes of junk in front of picture 5, and the last
     // picture cut short.
-    spec.insertions.push_back({.beforePicture = 5, .kind = sample::StreamInsertion::Kind::Junk, .count = 33});
-    ASSERT_TRUE(sample::WriteBytes(Path("junk.m4v"), sample::BuildM4vStream(spec)));
+    plan.insertions.push_back({.beforePicture = 5, .kind = sample::StreamInsertion::Kind::Junk, .count = 33});
+    ASSERT_TRUE(sample::WriteBytes(Path("junk.m4v"), sample::BuildM4vStream(plan)));
     std::vector<uint8_t> cut = stream_->bytes;
     cut.resize(stream_->pictures.back().offset + stream_->pictures.back().size / 2);
     ASSERT_TRUE(sample::WriteBytes(Path("cut.M4V"), cut));
@@ -83,15 +83,15 @@ class KlvtoolM4vTest : public ::testing::Test {
     delete dir_;
     delete stream_;
   }
-  static sample::M4vStreamSpec Spec() {
-    sample::M4vStreamSpec spec;
-    spec.encoder.width = 176;
-    spec.encoder.height = 144;
-    spec.encoder.intraQuant = 20;  // coarse: the deblocking filter has work
-    spec.encoder.interQuant = 20;
-    spec.pictures = 8;
-    spec.intraPeriod = 4;
-    return spec;
+  static sample::M4vStreamSpec Plan() {
+    sample::M4vStreamSpec plan;
+    plan.encoder.width = 176;
+    plan.encoder.height = 144;
+    plan.encoder.intraQuant = 20;  // coarse: the deblocking filter has work
+    plan.encoder.interQuant = 20;
+    plan.pictures = 8;
+    plan.intraPeriod = 4;
+    return plan;
   }
   static std::string Path(const std::string& name) { return (*dir_ / name).string(); }
 
