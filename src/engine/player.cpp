@@ -57,6 +57,7 @@ Player::Player(PlayerView* view) : view_(view) {
   clock = [] { return TickMs(); };
   creationTime = [](const std::string& path, int64_t* out) { return CreationFileTime(path, out); };
   avi.decoder.flags = &decoderFlags;
+  stream.flags = &decoderFlags;
   for (int i = 0; i < kControlCount; ++i) {
     enabled_[i] = true;
     visible_[i] = true;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "support/movie_builder.h"
+#include "support/mpeg4_stream.h"
 
 namespace {
 
@@ -206,10 +207,25 @@ DemoFile WideDemo() {
   return AviDemo("wide_720p.avi", plan, "a yellow van passes, later a goat crosses");
 }
 
+// An MPEG-4 stream as the camera's newer models record it; the player shows
+// a picture every 66 ms.
+DemoFile StreamDemo() {
+  const M4vStreamSpec plan = DemoM4vSpec();
+  DemoFile d;
+  d.name = "pan.m4v";
+  d.bytes = BuildM4vStream(plan);
+  d.notes = {Format("%s  %dx%d MPEG-4 stream, %d pictures, an intra picture every %d, %.1f MB", d.name.c_str(),
+                    plan.encoder.width, plan.encoder.height, plan.pictures, plan.intraPeriod,
+                    d.bytes.size() / 1048576.0),
+             "  the view pans while three boxes move; it plays forward only and pauses at its end",
+             "  Options > Deblock (ShowMenus=1) switches the camera's deblocking filter on and off"};
+  return d;
+}
+
 // In the order they are written: the day's files in time order, so that
 // their creation times sort them as the camera recorded them.
 std::vector<std::function<DemoFile()>> Demos() {
-  return {DayMorning, DayNoon, DayDusk, EventDemo, WideDemo};
+  return {DayMorning, DayNoon, DayDusk, EventDemo, WideDemo, StreamDemo};
 }
 
 bool WriteDemo(const std::string& dir, const DemoFile& d) {
