@@ -8,10 +8,11 @@ namespace klv::sample {
 std::vector<uint8_t> ZtmPacket(uint8_t type, const std::vector<uint8_t>& body) {
   const size_t size = std::clamp<size_t>(body.size(), 1, 0x10000);
   const size_t length = size - 1;
-  std::vector<uint8_t> p = {0x00, 0x00, 0x01, 0xB2, static_cast<uint8_t>(length & 0xFF),
-                            static_cast<uint8_t>(length >> 8), type};
-  p.insert(p.end(), body.begin(), body.begin() + static_cast<std::ptrdiff_t>(std::min(size, body.size())));
-  p.resize(7 + size, 0);
+  std::vector<uint8_t> p(7 + size, 0);
+  const uint8_t head[7] = {0x00, 0x00, 0x01, 0xB2, static_cast<uint8_t>(length & 0xFF),
+                           static_cast<uint8_t>(length >> 8), type};
+  std::copy(head, head + 7, p.begin());
+  std::copy_n(body.begin(), std::min(size, body.size()), p.begin() + 7);
   return p;
 }
 
