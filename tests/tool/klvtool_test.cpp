@@ -84,8 +84,12 @@ TEST_F(KlvtoolTest, TimesFollowTheCamerasStamps) {
   std::string line;
   int n = 0;
   while (std::getline(lines, line)) {
-    if (n == 0) EXPECT_EQ(line, "0 2010/05/15 08:00:00.00");
-    if (n == 19) EXPECT_EQ(line, "19 2010/05/15 08:01:35.00");
+    if (n == 0) {
+      EXPECT_EQ(line, "0 2010/05/15 08:00:00.00");
+    }
+    if (n == 19) {
+      EXPECT_EQ(line, "19 2010/05/15 08:01:35.00");
+    }
     ++n;
   }
   EXPECT_EQ(n, 20);
