@@ -84,17 +84,21 @@ int MotionSearcher::DecodeReducedPicture(JpegDecoder& decoder, const uint8_t* fr
   const int32_t* pred = predictors_.data();
   const int whole = n / 6;
   // Whole MCUs, then the blocks of the MCU in which an entropy error stopped.
-  for (int m = 0; m < whole; ++m, pred += 6) {
-    const int my = m / mcusX_;
-    const int mx = m - my * mcusX_;
-    uint8_t* y = s.y.data() + static_cast<ptrdiff_t>(2 * my) * stride_ + 2 * mx;
-    y[0] = ReducedLuma(qY, pred[0]);
-    y[1] = ReducedLuma(qY, pred[1]);
-    y[stride_] = ReducedLuma(qY, pred[2]);
-    y[stride_ + 1] = ReducedLuma(qY, pred[3]);
-    const size_t c = static_cast<size_t>(my) * static_cast<size_t>(cstride) + static_cast<size_t>(mx);
-    s.cb[c] = WrapMul(qC, pred[4]) / 8;
-    s.cr[c] = WrapMul(qC, pred[5]) / 8;
+  for (int my = 0, m = 0; my < mcusY_ && m < whole; ++my) {
+    uint8_t* y0 = s.y.data() + static_cast<ptrdiff_t>(2 * my) * stride_;
+    uint8_t* y1 = y0 + stride_;
+    int32_t* cb = s.cb.data() + static_cast<ptrdiff_t>(my) * cstride;
+    int32_t* cr = s.cr.data() + static_cast<ptrdiff_t>(my) * cstride;
+    const int count = std::min(mcusX_, whole - m);
+    for (int mx = 0; mx < count; ++mx, pred += 6) {
+      y0[2 * mx] = ReducedLuma(qY, pred[0]);
+      y0[2 * mx + 1] = ReducedLuma(qY, pred[1]);
+      y1[2 * mx] = ReducedLuma(qY, pred[2]);
+      y1[2 * mx + 1] = ReducedLuma(qY, pred[3]);
+      cb[mx] = WrapMul(qC, pred[4]) / 8;
+      cr[mx] = WrapMul(qC, pred[5]) / 8;
+    }
+    m += count;
   }
   if (whole < mcusX_ * mcusY_) {
     const int my = whole / mcusX_;
@@ -150,9 +154,12 @@ void MotionSearcher::ReduceFrame(AviReader& avi, int index, int slot) {
   avi.AviReadFrame(index);
   DecodeReducedPicture(avi.decoder, avi.pFrameBuffer.data(),
                        static_cast<size_t>(std::max(0, avi.nLastFrameSize)), slot);
-  ReducedToRgb(slot);
   lastDecoded_ = index;
-  if (preview) preview(header_, bits_.data(), index);
+  // The colour picture is only ever seen in the preview.
+  if (preview) {
+    ReducedToRgb(slot);
+    preview(header_, bits_.data(), index);
+  }
 }
 
 int MotionSearcher::Begin(AviReader& avi, int from, int to, int threshold) {

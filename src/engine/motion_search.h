@@ -112,7 +112,7 @@ class MotionSearcher {
 
   // Reads frame `index` (a frame that cannot be read leaves the frame buffer
   // with the frame read before it, and that is what is decoded), reduces it
-  // into `slot`, converts it and shows it.
+  // into `slot` and, when there is a preview, converts it and shows it.
   void ReduceFrame(AviReader& avi, int index, int slot);
 
  private:

@@ -11,6 +11,7 @@
 
 #include "engine/motion_search.h"
 #include "media/avi/avi_reader.h"
+#include "search/dc_model.h"
 #include "support/avi_writer.h"
 #include "support/movie_builder.h"
 
@@ -401,6 +402,72 @@ TEST_F(MotionSearchTest, DamagedFramesDecodeAsThePlainModelDoes) {
     ASSERT_EQ(model.cb, searcher.Slot(0).cb);
     ASSERT_EQ(model.cr, searcher.Slot(0).cr);
   }
+}
+
+TEST(DcOnlyPass, MatchesTheStepByStepModelOnWholeAndDamagedFrames) {
+  // Frames: fine detail (long blocks, runs near coefficient 63), coarse,
+  // a DC table of long codes, a picture of noise.
+  std::vector<std::vector<uint8_t>> frames;
+  for (int q : {20, 75, 98}) {
+    sample::MovieSpec spec;
+    spec.width = 96;
+    spec.height = 64;
+    spec.jpeg.quality = q;
+    spec.scene.noise = q > 90 ? 12.0 : 1.0;
+    frames.push_back(sample::BuildCameraFrame(spec, 0));
+  }
+  sample::MovieSpec spec;
+  spec.width = 80;
+  spec.height = 48;
+  sample::HuffmanSpec longDc;
+  for (int len = 2; len <= 13; ++len) longDc.bits[static_cast<size_t>(len - 1)] = 1;
+  for (uint8_t v = 0; v < 12; ++v) longDc.values.push_back(v);
+  spec.jpeg.dcLuma = longDc;
+  spec.jpeg.dcChroma = longDc;
+  frames.push_back(sample::BuildCameraFrame(spec, 0));
+
+  uint32_t rng = 12345;
+  auto next = [&rng] {
+    rng = rng * 1664525u + 1013904223u;
+    return rng >> 8;
+  };
+  int compared = 0;
+  for (const std::vector<uint8_t>& whole : frames) {
+    JpegDecoder probe;
+    const int p = probe.ParseHeaders(whole.data(), whole.size(), nullptr, nullptr, nullptr, nullptr);
+    ASSERT_GT(p, 0);
+    std::vector<std::vector<uint8_t>> variants = {whole};
+    for (size_t cut = static_cast<size_t>(p); cut < whole.size(); cut += 1 + whole.size() / 97)
+      variants.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+    for (int i = 0; i < 150; ++i) {
+      std::vector<uint8_t> f = whole;
+      const size_t at = static_cast<size_t>(p) + next() % (whole.size() - static_cast<size_t>(p));
+      switch (i % 3) {
+        case 0: f[at] ^= static_cast<uint8_t>(1u << (next() % 8)); break;  // one bit
+        case 1: f[at] = 0xFF; if (at + 1 < f.size()) f[at + 1] = static_cast<uint8_t>(next()); break;
+        default: for (size_t j = at; j < std::min(f.size(), at + 6); ++j) f[j] = static_cast<uint8_t>(next()); break;
+      }
+      variants.push_back(std::move(f));
+    }
+    for (const std::vector<uint8_t>& f : variants) {
+      const size_t scan = f.size() - static_cast<size_t>(p);
+      // Enough MCUs to run past the end of the data too.
+      for (int mcus : {1, 7, 200}) {
+        JpegDecoder a, b;
+        a.ParseHeaders(whole.data(), whole.size(), nullptr, nullptr, nullptr, nullptr);
+        b.ParseHeaders(whole.data(), whole.size(), nullptr, nullptr, nullptr, nullptr);
+        std::vector<int32_t> pa(static_cast<size_t>(mcus) * 6, -7), pb(pa);
+        const int na = a.DecodeDcPredictors(f.data() + p, scan, mcus, pa.data());
+        const int nb = searchtest::ModelDcPredictors(b, f.data() + p, scan, mcus, pb.data());
+        ASSERT_EQ(na, nb) << compared;
+        ASSERT_EQ(pa, pb) << compared;
+        ASSERT_EQ(a.JpegError(), b.JpegError()) << compared;
+        ASSERT_EQ(a.BytesRead(), b.BytesRead()) << compared;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 2000);
 }
 
 TEST_F(MotionSearchTest, FindsThePlantedMotionOfASceneMovie) {

@@ -19,6 +19,7 @@ namespace klv {
 class DiagnosticsSink;
 namespace jpeg {
 struct AcTables;
+struct AcSkipTable;
 }
 
 struct JpegFrameInfo {
@@ -160,7 +161,7 @@ class JpegDecoder {
   int DcDiffSlow(int id);
   int DcDiffFast(int id);
   template <class Sink>
-  int AcLoop(int chroma, Sink& sink);
+  int AcLoop(int chroma, Sink& sink, int k = 1);  // from coefficient k
   template <bool kLuma, class Out>
   bool DecodeBlock(int32_t& predictor, Out* dst, int stride, AcList& list);
 
@@ -190,6 +191,7 @@ class JpegDecoder {
   // DC codes of up to 9 bits by lookup: (length << 8) | size, 0 = longer code.
   uint16_t dcFast_[2][512] = {};
   const jpeg::AcTables* acTables_[2] = {};  // the fixed AC lookups (luma, chroma)
+  const jpeg::AcSkipTable* acSkip_[2] = {};  // whole-block skips for the DC-only pass
 };
 
 // The decoder's colour conversion for planes laid out as its own: luma bytes
