@@ -550,9 +550,26 @@ void TfrmKLVMain::SetRange(ControlId id, int minimum, int maximum) {
 }
 
 void TfrmKLVMain::SetPosition(ControlId id, int position) {
-  if (id == C::tbWhere) tbWhere->setValue(position);
-  else if (id == C::pbWhere) pbWhere->setValue(position);
-  else if (id == C::tbRate) tbRate->setValue(position);
+  if (id == C::tbWhere) {
+    tbWhere->setValue(position);
+  } else if (id == C::pbWhere) {
+    // A progress bar repaints at once when its value moves it; while a search
+    // runs, it takes the last frame's position once per turn of the event loop.
+    if (searchTimer_->isActive()) {
+      const bool queued = pendingProgress_ >= 0;
+      pendingProgress_ = position;
+      if (!queued)
+        QTimer::singleShot(0, this, [this] {
+          if (pendingProgress_ >= 0) pbWhere->setValue(pendingProgress_);
+          pendingProgress_ = -1;
+        });
+    } else {
+      pendingProgress_ = -1;
+      pbWhere->setValue(position);
+    }
+  } else if (id == C::tbRate) {
+    tbRate->setValue(position);
+  }
 }
 
 void TfrmKLVMain::SetTickFrequency(ControlId id, int frequency) {

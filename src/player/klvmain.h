@@ -178,6 +178,7 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   std::array<QLabel*, 5> panels_ {};
   QTimer* Timer1 = nullptr;
   QTimer* searchTimer_ = nullptr;  // runs the motion search's slices from the event loop
+  int pendingProgress_ = -1;       // pbWhere's position waiting for the event loop
 
   QMenu* File1 = nullptr;
   QMenu* Options1 = nullptr;
