@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "media/avi/avi_reader.h"
 #include "media/jpeg/jpeg_decoder.h"
@@ -22,6 +27,22 @@ inline uint8_t ReducedLuma(int32_t q, int32_t predictor) {
   const int32_t v = WrapMul(q, predictor) / 8 + 128;
   return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
+
+#if defined(__SSE2__)
+// The four luma values of an MCU at once: the low 32 bits of q x predictor,
+// divided by 8 truncating toward zero, + 128, clamped by the saturating packs.
+inline uint32_t ReducedLuma4(__m128i q, const int32_t* predictors) {
+  const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(predictors));
+  const __m128i even = _mm_mul_epu32(p, q);
+  const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(p, 32), q);
+  const __m128i prod = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                                          _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+  const __m128i toward0 = _mm_add_epi32(prod, _mm_and_si128(_mm_srai_epi32(prod, 31), _mm_set1_epi32(7)));
+  const __m128i v = _mm_add_epi32(_mm_srai_epi32(toward0, 3), _mm_set1_epi32(128));
+  const __m128i w = _mm_packs_epi32(v, v);
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(w, w)));
+}
+#endif
 
 }  // namespace
 
@@ -90,6 +111,17 @@ int MotionSearcher::DecodeReducedPicture(JpegDecoder& decoder, const uint8_t* fr
     int32_t* cb = s.cb.data() + static_cast<ptrdiff_t>(my) * cstride;
     int32_t* cr = s.cr.data() + static_cast<ptrdiff_t>(my) * cstride;
     const int count = std::min(mcusX_, whole - m);
+#if defined(__SSE2__)
+    const __m128i q4 = _mm_set1_epi32(qY);
+    for (int mx = 0; mx < count; ++mx, pred += 6) {
+      const uint32_t four = ReducedLuma4(q4, pred);  // top-left, top-right, bottom-left, bottom-right
+      const uint16_t top = static_cast<uint16_t>(four), bottom = static_cast<uint16_t>(four >> 16);
+      std::memcpy(y0 + 2 * mx, &top, 2);
+      std::memcpy(y1 + 2 * mx, &bottom, 2);
+      cb[mx] = WrapMul(qC, pred[4]) / 8;
+      cr[mx] = WrapMul(qC, pred[5]) / 8;
+    }
+#else
     for (int mx = 0; mx < count; ++mx, pred += 6) {
       y0[2 * mx] = ReducedLuma(qY, pred[0]);
       y0[2 * mx + 1] = ReducedLuma(qY, pred[1]);
@@ -98,6 +130,7 @@ int MotionSearcher::DecodeReducedPicture(JpegDecoder& decoder, const uint8_t* fr
       cb[mx] = WrapMul(qC, pred[4]) / 8;
       cr[mx] = WrapMul(qC, pred[5]) / 8;
     }
+#endif
     m += count;
   }
   if (whole < mcusX_ * mcusY_) {
