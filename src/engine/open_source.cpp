@@ -36,8 +36,10 @@ void Player::CloseSource() {
       avi.AviClose();
       break;
     case SourceKind::Stream:
+      stream.CloseStream();
+      break;
     case SourceKind::Ztm:
-      // The stream reader and the .ztm ring close here once they exist.
+      // The .ztm reader and its ring close here once they exist.
       break;
     case SourceKind::None:
       break;
@@ -129,10 +131,39 @@ bool Player::OpenAviSource(const std::string& path, int listIndex) {
 }
 
 bool Player::OpenStreamSource(const std::string& path) {
-  // The MPEG-4 stream reader plugs in here; until then a stream cannot be played.
-  (void)path;
-  view_->ShowMessage(MessageKind::UnknownFormat);
-  return false;
+  state.busy = true;
+  const int size = stream.OpenStream(path);
+  view_->SetTimerEnabled(false);
+  Show(ControlId::CameraSettings1, false);
+  Show(ControlId::EmbedTimestamp1, false);
+  Show(ControlId::Deblock1, true);
+  for (ControlId id : {ControlId::gbMotion, ControlId::gbStats, ControlId::gbPlayRate, ControlId::lblRate})
+    Show(id, false);
+  Show(ControlId::gbPlayList, true);  // after a .ztm file, which hides it
+  LayoutWindow();
+
+  // A stream below 1 KiB has a size of 0 but plays all the same.
+  if (size <= 0 && !stream.IsOpen()) {
+    view_->ShowMessage(MessageKind::NotFound);
+    state.busy = false;  // else the deblocking menu and the seek bar stay dead
+    return false;
+  }
+  state.streamSizeKiB = size;
+  state.streamPos = 0;
+  state.lastGood1 = 0;
+  state.lastGood2 = 0;
+  state.bhcCount = 0;
+  avi.nCurFrame = -1;  // no picture shown since the rewind
+  view_->SetRange(ControlId::pbWhere, 0, size);
+  view_->SetPosition(ControlId::pbWhere, 0);
+  if (!picture.Create(stream.PictureWidth(), stream.BitmapHeight(state.embedTime))) {
+    state.busy = false;
+    return false;
+  }
+  view_->SetTimerInterval(66);
+  ApplyZoom();
+  state.busy = false;
+  return true;
 }
 
 bool Player::OpenZtmSource(const std::string& path) {

@@ -38,12 +38,34 @@ void Player::TimerTick() {
       }
       break;
     case SourceKind::Stream:
-      // The MPEG-4 stream's tick comes with its reader.
+      if (!NextStreamPicture()) {
+        Pause();
+        view_->SetStatusPanel(4, Format("Last 2 good at = 0x%x, 0x%x", state.lastGood2, state.lastGood1));
+        return;
+      }
+      avi.nCurFrame += 1;
+      if (stream.skippedBytes() > 0) {
+        state.bhcCount += 1;
+        if (diag != nullptr && diag->Visible())
+          diag->AddLine(Format("Frm %d, BHC = %d", avi.nCurFrame, state.bhcCount));
+      }
+      view_->SetStatusPanel(3, FrameLabel(avi.nCurFrame + 1));
+      view_->SetPosition(C::pbWhere, state.streamPos);
+      ShowPicture(picture);
+      state.lastGood2 = state.lastGood1;
+      state.lastGood1 = state.streamPos;
       break;
     case SourceKind::Ztm:
     case SourceKind::None:
       break;
   }
+}
+
+bool Player::NextStreamPicture() {
+  int quantiser = 0;
+  state.streamPos = stream.DecodeNextFrame(&picture, nullptr, false, false, nullptr, &quantiser);
+  // A picture that ends inside the first KiB is at position 0 but decoded.
+  return state.streamPos > 0 || (state.streamPos == 0 && stream.lastPictureDecoded());
 }
 
 void Player::ReportBadFrame(int index, uint32_t offset) {
@@ -54,7 +76,7 @@ void Player::ReportBadFrame(int index, uint32_t offset) {
 void Player::ShowFrame(bool updateBars) {
   if (state.kind != SourceKind::Avi) return;
   const int index = avi.nCurFrame;
-  state.elapsedSeconds = index * avi.nCapInterval;
+  state.elapsedSeconds = avi.ElapsedSeconds(index);
   uint32_t offset = 0;
   bool ok = avi.AviReadFrame(index, &offset) == 0;
   const int64_t start = clock();
@@ -105,6 +127,9 @@ void Player::Play(int direction) {
     // Audio-paced playback comes with the .ztm reader.
     Enable(C::sbBackward, false);
   } else {
+    // Streams play forward only: Play Backward stays off for them.
+    if (state.kind == SourceKind::Stream) Enable(C::sbBackward, false);
+    stream.ResetDeblockStats();
     SetPlaying(true);
   }
   view_->BringToFront();
@@ -172,7 +197,17 @@ void Player::Stop() {
       Enable(C::sbStop, false);
       break;
     case SourceKind::Stream:
-      // The rewind comes with the stream reader.
+      if (stream.RewindStream() && NextStreamPicture()) {
+        avi.nCurFrame = 0;
+        view_->SetStatusPanel(3, FrameLabel(1));
+        view_->SetPosition(C::pbWhere, state.streamPos);
+        ShowPicture(picture);
+        if (diag != nullptr && diag->Visible()) {
+          diag->AddLine("Stopped");
+          diag->AddLine(Format("Def, filt = %d", stream.deblockStats().defaultFiltered));
+          diag->AddLine(Format("DC,  filt = %d", stream.deblockStats().dcFiltered));
+        }
+      }
       Enable(C::sbForward, true);
       Enable(C::sbNext, true);
       Enable(C::sbStop, false);
@@ -193,7 +228,15 @@ void Player::StopAll() {
 }
 
 void Player::StepForward() {
-  if (state.kind != SourceKind::Avi) return;  // streams step with their reader
+  if (state.kind == SourceKind::Stream) {
+    if (NextStreamPicture()) {
+      avi.nCurFrame += 1;
+      view_->SetStatusPanel(3, FrameLabel(avi.nCurFrame + 1));
+      ShowPicture(picture);
+    }
+    return;
+  }
+  if (state.kind != SourceKind::Avi) return;  // .ztm steps come with its reader
   state.trackGuard = true;
   const bool lastShown = avi.nCurFrame + 1 >= avi.nTotalFrames;
   if (lastShown && state.playListIndex + 1 < state.playListCount) {
@@ -202,6 +245,13 @@ void Player::StepForward() {
                     state.playListIndex)) {
       state.trackGuard = false;
       DisableTransport();
+      return;
+    }
+    if (state.kind == SourceKind::Stream) {
+      // The next entry is a stream: its first picture, with a stream's buttons.
+      state.trackGuard = false;
+      Pause();
+      StepForward();
       return;
     }
     avi.AviSetFrame(0);

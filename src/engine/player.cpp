@@ -61,6 +61,7 @@ Player::Player(PlayerView* view) : view_(view) {
   searcher.preview = [this](const ReducedBitmapHeader& header, const uint8_t* bits, int index) {
     ShowSearchPreview(&header, bits, index);
   };
+  stream.flags = &decoderFlags;
   for (int i = 0; i < kControlCount; ++i) {
     enabled_[i] = true;
     visible_[i] = true;

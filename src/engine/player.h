@@ -17,6 +17,7 @@
 #include "media/avi/avi_reader.h"
 #include "media/common/decoder_flags.h"
 #include "media/common/picture.h"
+#include "media/mpeg4/mpeg4_decoder.h"
 #include "platform/ini_store.h"
 
 namespace klv {
@@ -73,6 +74,7 @@ class Player {
   // ---- state (read by the window and the tests) -----------------------------
   PlayerState state;
   AviReader avi;
+  Mpeg4Decoder stream;  // the .m4v source
   FramePicture picture;
   DecoderFlags decoderFlags;
   PlayerSettings settings;
@@ -202,6 +204,9 @@ class Player {
   void SetPlaying(bool on);
   void MoveBars(int position);      // seek and progress bar, under trackGuard
   void ReportBadFrame(int index, uint32_t offset);
+  // Decodes the next picture of the .m4v stream into `picture`; true when
+  // one was decoded (streamPos then holds the position after it).
+  bool NextStreamPicture();
   Size PictureSize() const;
 
   PlayerView* view_;

@@ -35,7 +35,7 @@ struct PlayerState {
   int frameInterval = 0;        // ms, 1000 / rate
   int step = 0;                 // AVI frames per timer tick
   int decodeTime = -1;          // ms, -1 until measured
-  int elapsedSeconds = 0;       // AVI: nCurFrame * nCapInterval
+  int64_t elapsedSeconds = 0;   // AVI: nCurFrame * nCapInterval
 
   // .m4v / .ztm positions in KiB.
   int streamSizeKiB = 0;

@@ -59,7 +59,12 @@ Rect DesignedLayout::Bounds(ControlId id) {
   }
 }
 
-Size Player::PictureSize() const { return {avi.nImageWidth, avi.nImageHeight}; }
+// The view is sized from the stream's own picture for .m4v, without the stamp
+// band, which the view then squeezes into that height.
+Size Player::PictureSize() const {
+  if (state.kind == SourceKind::Stream) return {stream.PictureWidth(), stream.PictureHeight()};
+  return {avi.nImageWidth, avi.nImageHeight};
+}
 
 void Player::SetZoom(int percent) {
   state.zoom = percent;

@@ -80,7 +80,7 @@ std::string AviStampText(int imageWidth, const std::string& dateText, const std:
 
 namespace klv {
 
-void DrawAviOverlays(AviReader& avi, FramePicture& picture, int elapsedSeconds, bool embedTime,
+void DrawAviOverlays(AviReader& avi, FramePicture& picture, int64_t elapsedSeconds, bool embedTime,
                      std::string* dateText, std::string* timeText) {
   std::string date, time;
   avi.FrameDateTime(elapsedSeconds, &date, &time);

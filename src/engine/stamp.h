@@ -28,7 +28,7 @@ class AviReader;
 
 // Date and time texts of the AVI frame decoded last, and the stamp burnt into
 // the picture when `embedTime` is set.
-void DrawAviOverlays(AviReader& avi, FramePicture& picture, int elapsedSeconds, bool embedTime,
+void DrawAviOverlays(AviReader& avi, FramePicture& picture, int64_t elapsedSeconds, bool embedTime,
                      std::string* dateText, std::string* timeText);
 
 }  // namespace klv

@@ -1,12 +1,12 @@
 #include "platform/mapped_file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace klv {
 namespace {
@@ -35,6 +35,12 @@ bool MappedFile::Open(const std::string& path) {
     ::close(fd);
     return false;
   }
+  // A folder opens for reading but has no bytes to read.
+  if (!S_ISREG(st.st_mode)) {
+    lastError_ = ErrorText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    ::close(fd);
+    return false;
+  }
   fd_ = fd;
   size_ = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
   return true;
@@ -55,6 +61,8 @@ bool MappedFile::Close() {
     }
     fd_ = -1;
   }
+  view_.reset();
+  viewLength_ = 0;
   buffer_ = nullptr;
   size_ = 0;
   failFrom_ = UINT64_MAX;
@@ -76,23 +84,35 @@ const uint8_t* MappedFile::Map(uint64_t offset, size_t length) {
     return nullptr;
   }
   if (buffer_ != nullptr) return buffer_ + offset;
-  void* view = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd_, static_cast<off_t>(offset));
-  if (view == MAP_FAILED) {
-    lastError_ = ErrorText(errno);
-    return nullptr;
+
+  // The buffer is kept while the views keep their length (every window but
+  // the last has the same), so moving through a file allocates once or twice.
+  if (viewLength_ != length || view_ == nullptr) {
+    view_.reset(new (std::nothrow) uint8_t[length]);
+    viewLength_ = view_ != nullptr ? length : 0;
+    if (view_ == nullptr) {
+      lastError_ = ErrorText(ENOMEM);
+      return nullptr;
+    }
   }
-  view_ = view;
-  viewLength_ = length;
-  return static_cast<const uint8_t*>(view);
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t got = ::pread(fd_, view_.get() + done, length - done, static_cast<off_t>(offset + done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      lastError_ = ErrorText(errno);
+      return nullptr;
+    }
+    if (got == 0) {  // the file has become shorter since it was opened
+      lastError_ = "The file has become shorter than it was when opened";
+      return nullptr;
+    }
+    done += static_cast<size_t>(got);
+  }
+  return view_.get();
 }
 
-bool MappedFile::Unmap() {
-  if (view_ == nullptr) return true;
-  const bool ok = ::munmap(view_, viewLength_) == 0;
-  if (!ok) lastError_ = ErrorText(errno);
-  view_ = nullptr;
-  viewLength_ = 0;
-  return ok;
-}
+// The buffer itself is kept for the next view.
+bool MappedFile::Unmap() { return true; }
 
 }  // namespace klv

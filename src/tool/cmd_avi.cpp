@@ -49,7 +49,7 @@ int AviFrame(const std::string& path, int index, const std::string& out, bool st
   bool shown = false;
   for (int i = 0; i <= index; ++i) {
     if (avi.ReadAndDecode(i, picture) != 0) continue;
-    DrawAviOverlays(avi, picture, i * avi.nCapInterval, stamp, nullptr, nullptr);
+    DrawAviOverlays(avi, picture, avi.ElapsedSeconds(i), stamp, nullptr, nullptr);
     shown = true;
   }
   if (!shown) return Fail(Format("%s: no frame up to %d could be decoded", path.c_str(), index));
@@ -68,7 +68,7 @@ int AviTimes(const std::string& path) {
       continue;
     }
     std::string date, time;
-    avi.FrameDateTime(i * avi.nCapInterval, &date, &time);
+    avi.FrameDateTime(avi.ElapsedSeconds(i), &date, &time);
     std::printf("%d %s %s.%02d\n", i, date.c_str(), time.c_str(), avi.frameClock.nCentisecond);
   }
   return kOk;

@@ -6,6 +6,7 @@
 #include "tool/cmd_write_settings.h"
 #include "tool/tool_avi.h"
 #include "tool/tool_common.h"
+#include "tool/tool_m4v.h"
 
 namespace klv::tool {
 namespace {
@@ -37,18 +38,21 @@ const char kHelp[] =
     "                                    difference; progress on stderr after a second\n"
     "\n";
 
-int NeedAvi(const std::string& path) {
+// Refuses the kinds this build cannot read; kOk for .avi and .m4v.
+int NeedPlayable(const std::string& path) {
   switch (KindOf(path)) {
     case MovieKind::Avi:
-      return kOk;
     case MovieKind::Stream:
+      return kOk;
     case MovieKind::Ztm:
-      return Fail(path + ": MPEG-4 movies are not supported by this build yet");
+      return Fail(path + ": .ztm movies are not supported by this build yet");
     case MovieKind::None:
       break;
   }
   return Fail(path + ": Unknown Format");
 }
+
+bool IsStream(const std::string& path) { return KindOf(path) == MovieKind::Stream; }
 
 }  // namespace
 
@@ -58,8 +62,8 @@ int CmdInfo(int argc, char** argv) {
   if (!ParseArgs(argc, argv, {}, {}, &a, &err)) return Usage(err);
   if (a.positional.size() != 1) return Usage("info takes one FILE");
   const std::string& path = a.positional[0];
-  if (int r = NeedAvi(path)) return r;
-  return AviInfo(path);
+  if (int r = NeedPlayable(path)) return r;
+  return IsStream(path) ? M4vInfo(path) : AviInfo(path);
 }
 
 int CmdFrame(int argc, char** argv) {
@@ -73,7 +77,8 @@ int CmdFrame(int argc, char** argv) {
   if (a.Has("--deblock") && (!ParseIndex(a.Value("--deblock"), &deblock) || deblock > 2))
     return Usage("--deblock takes 0, 1 or 2");
   const std::string& path = a.positional[0];
-  if (int r = NeedAvi(path)) return r;
+  if (int r = NeedPlayable(path)) return r;
+  if (IsStream(path)) return M4vFrame(path, index, a.positional[2], a.Has("--stamp"), deblock, a.Has("--bw"));
   return AviFrame(path, index, a.positional[2], a.Has("--stamp"), a.Has("--bw"));
 }
 
@@ -85,7 +90,7 @@ int CmdTimes(int argc, char** argv) {
   const std::string& path = a.positional[0];
   if (KindOf(path) != MovieKind::Avi && KindOf(path) != MovieKind::None)
     return Fail(path + ": times are read from AVI movies only");
-  if (int r = NeedAvi(path)) return r;
+  if (int r = NeedPlayable(path)) return r;
   return AviTimes(path);
 }
 
@@ -95,8 +100,8 @@ int CmdDecode(int argc, char** argv) {
   if (!ParseArgs(argc, argv, {}, {"--out"}, &a, &err)) return Usage(err);
   if (a.positional.size() != 1) return Usage("decode takes one FILE");
   const std::string& path = a.positional[0];
-  if (int r = NeedAvi(path)) return r;
-  return AviDecode(path, a.Value("--out"));
+  if (int r = NeedPlayable(path)) return r;
+  return IsStream(path) ? M4vDecode(path, a.Value("--out")) : AviDecode(path, a.Value("--out"));
 }
 
 int CmdSave(int argc, char** argv) {
@@ -107,8 +112,8 @@ int CmdSave(int argc, char** argv) {
   int index = 0;
   if (!ParseIndex(a.positional[1], &index)) return Usage("INDEX must be a frame number from 0");
   const std::string& path = a.positional[0];
-  if (int r = NeedAvi(path)) return r;
-  return AviSave(path, index, a.positional[2]);
+  if (int r = NeedPlayable(path)) return r;
+  return IsStream(path) ? M4vSave(path, index, a.positional[2]) : AviSave(path, index, a.positional[2]);
 }
 
 }  // namespace klv::tool

@@ -28,12 +28,12 @@ class AviReaderTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   static MovieSpec Small(int frames = 12) {
-    MovieSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.frames = frames;
-    spec.jpeg.quality = 60;
-    return spec;
+    MovieSpec plan;
+    plan.width = 64;
+    plan.height = 48;
+    plan.frames = frames;
+    plan.jpeg.quality = 60;
+    return plan;
   }
 
   std::string Write(const std::vector<uint8_t>& bytes, const std::string& name = "clip.avi") {
@@ -46,10 +46,10 @@ class AviReaderTest : public ::testing::Test {
 };
 
 TEST_F(AviReaderTest, OpensTheCameraLayoutAndReadsEveryFrameAsStored) {
-  MovieSpec spec = Small();
-  spec.scale = 30;
-  spec.rate = 300;
-  const CameraMovie movie = sample::BuildCameraMovie(spec);
+  MovieSpec plan = Small();
+  plan.scale = 30;
+  plan.rate = 300;
+  const CameraMovie movie = sample::BuildCameraMovie(plan);
   AviReader avi;
   ASSERT_EQ(avi.AviOpen(Write(movie.bytes)), 0);
   EXPECT_EQ(avi.nTotalFrames, 12);
@@ -66,7 +66,7 @@ TEST_F(AviReaderTest, OpensTheCameraLayoutAndReadsEveryFrameAsStored) {
     uint32_t offset = 0;
     ASSERT_EQ(avi.AviReadFrame(i, &offset), 0) << i;
     EXPECT_EQ(offset, movie.layout.frameChunk[static_cast<size_t>(i)]);
-    const std::vector<uint8_t> want = sample::BuildCameraFrame(spec, i);
+    const std::vector<uint8_t> want = sample::BuildCameraFrame(plan, i);
     ASSERT_EQ(avi.nLastFrameSize, static_cast<int>(want.size()));
     EXPECT_TRUE(std::equal(want.begin(), want.end(), avi.pFrameBuffer.begin())) << i;
   }
@@ -79,11 +79,11 @@ TEST_F(AviReaderTest, HeaderWordRules) {
     int wantInterval, wantRate;
   } cases[] = {{65535, 10, 86400, 10}, {5, -1, 5, 50}, {60, -600, 60, 600}};
   for (const Case& c : cases) {
-    MovieSpec spec = Small(2);
-    spec.scale = c.scale;
-    spec.rate = c.rate;
+    MovieSpec plan = Small(2);
+    plan.scale = c.scale;
+    plan.rate = c.rate;
     AviReader avi;
-    ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(spec))), 0);
+    ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
     EXPECT_EQ(avi.nCapInterval, c.wantInterval);
     EXPECT_EQ(avi.nAviRate, c.wantRate);
   }
@@ -94,8 +94,8 @@ TEST_F(AviReaderTest, ChunkLayoutsThatOpen) {
   junk.avi.junkBytes = 1000;
   MovieSpec absolute = Small(3);
   absolute.avi.absoluteOffsets = true;
-  for (const MovieSpec* spec : {&junk, &absolute}) {
-    const CameraMovie movie = sample::BuildCameraMovie(*spec);
+  for (const MovieSpec* plan : {&junk, &absolute}) {
+    const CameraMovie movie = sample::BuildCameraMovie(*plan);
     AviReader avi;
     ASSERT_EQ(avi.AviOpen(Write(movie.bytes)), 0);
     EXPECT_EQ(avi.nMoviBase, static_cast<int64_t>(movie.layout.moviTag));
@@ -176,17 +176,17 @@ TEST_F(AviReaderTest, BadFramesFailAndLeaveTheBufferAlone) {
 }
 
 TEST_F(AviReaderTest, FramesLargerThanThePictureGrowTheBufferUpToASaneSize) {
-  MovieSpec spec = Small(3);
-  spec.width = 16;
-  spec.height = 16;
+  MovieSpec plan = Small(3);
+  plan.width = 16;
+  plan.height = 16;
   // Frame 1 carries 2 KiB after its end marker (more than 16 x 16 bytes);
   // frame 2 carries 100 KiB, beyond any 16 x 16 picture.
-  spec.tweakFrame = [](int frame, std::vector<uint8_t>& jpeg) {
+  plan.tweakFrame = [](int frame, std::vector<uint8_t>& jpeg) {
     if (frame == 1) jpeg.resize(jpeg.size() + 2048, 0);
     if (frame == 2) jpeg.resize(jpeg.size() + 100 * 1024, 0);
   };
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(spec))), 0);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
   EXPECT_EQ(avi.AviReadFrame(1), 0);
   EXPECT_GT(avi.nLastFrameSize, 16 * 16);
   EXPECT_EQ(avi.AviReadFrame(2), -1);
@@ -209,11 +209,11 @@ TEST_F(AviReaderTest, FrameCursor) {
 }
 
 TEST_F(AviReaderTest, EventModeBuildsTheEventListAndScansBothWays) {
-  MovieSpec spec = Small(30);
-  spec.eventMode = true;
-  spec.eventFrames = {4, 17, 25};
+  MovieSpec plan = Small(30);
+  plan.eventMode = true;
+  plan.eventFrames = {4, 17, 25};
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(spec))), 0);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
   EXPECT_TRUE(avi.bEventMode);
   EXPECT_EQ(avi.pnEventFrames, (std::vector<int>{4, 17, 25}));
   EXPECT_EQ(avi.nEventCount, 3);
@@ -226,31 +226,31 @@ TEST_F(AviReaderTest, EventModeBuildsTheEventListAndScansBothWays) {
 }
 
 TEST_F(AviReaderTest, BackwardEventScanNeverExaminesItsTarget) {
-  MovieSpec spec = Small(12);
-  spec.eventMode = true;
-  spec.eventFrames = {0};  // frame 0 marked as well as flagging event mode
+  MovieSpec plan = Small(12);
+  plan.eventMode = true;
+  plan.eventFrames = {0};  // frame 0 marked as well as flagging event mode
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(spec))), 0);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
   EXPECT_EQ(avi.pnEventFrames, (std::vector<int>{0}));
   EXPECT_EQ(avi.AviFindEvent(10, 0), -1);
   EXPECT_EQ(avi.AviFindEvent(0, 10), 0);
 }
 
 TEST_F(AviReaderTest, FilesWithoutTheEventFlagHaveNoEventList) {
-  MovieSpec spec = Small(8);
-  spec.eventFrames = {3};  // marked frame, but frame 0 does not say event mode
+  MovieSpec plan = Small(8);
+  plan.eventFrames = {3};  // marked frame, but frame 0 does not say event mode
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(spec))), 0);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
   EXPECT_FALSE(avi.bEventMode);
   EXPECT_EQ(avi.AviFindEvent(0, 8), 3);
 }
 
 TEST_F(AviReaderTest, DateAndTimeComeFromTheDecodedFramesStamp) {
-  MovieSpec spec = Small(6);
-  spec.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, 8, 0, 0, 25);
-  spec.scale = 5;
+  MovieSpec plan = Small(6);
+  plan.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, 8, 0, 0, 25);
+  plan.scale = 5;
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(spec))), 0);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
   FramePicture picture;
   ASSERT_TRUE(picture.Create(64, 48));
   ASSERT_EQ(avi.ReadAndDecode(3, picture), 0);
@@ -262,9 +262,9 @@ TEST_F(AviReaderTest, DateAndTimeComeFromTheDecodedFramesStamp) {
 }
 
 TEST_F(AviReaderTest, ZeroStampInFrameZeroFallsBackToTheFileTime) {
-  MovieSpec spec = Small(4);
-  spec.timeStampStart = 0;  // frame 0 stamp 0; the others are not
-  const std::string path = Write(sample::BuildCameraAvi(spec));
+  MovieSpec plan = Small(4);
+  plan.timeStampStart = 0;  // frame 0 stamp 0; the others are not
+  const std::string path = Write(sample::BuildCameraAvi(plan));
   std::tm tm {};
   tm.tm_year = 2009 - 1900;
   tm.tm_mon = 11;

@@ -52,6 +52,9 @@ TEST(FrameClockTest, FileTimeFallbackRollsOverDaysMonthsAndYears) {
       {2010, 4, 28, 6, 30, 0, 7 * 86400, "2010/05/05 06:30:00"},
       // A year of daily frames: 2011 is not a leap year.
       {2011, 1, 1, 0, 0, 0, 365LL * 86400, "2012/01/01 00:00:00"},
+      // Twelve years of daily frames: whole four-year cycles of 1461 days.
+      {2009, 12, 31, 23, 59, 58, 4 + 3 * 1461LL * 86400, "2022/01/01 00:00:02"},
+      {2008, 2, 28, 23, 59, 58, 4 + 1461LL * 86400, "2012/02/29 00:00:02"},
   };
   for (const Case& k : cases) {
     const DosDateTime dos = ToDosDateTime(k.y, k.mo, k.d, k.h, k.mi, k.s);
@@ -64,6 +67,16 @@ TEST(FrameClockTest, FileTimeFallbackUsesEveryFourthYearAsLeap) {
   // The camera software's rule has no century exception: 2100 gets 29 February.
   const DosDateTime dos = ToDosDateTime(2100, 2, 28, 23, 0, 0);
   EXPECT_EQ(DateText(ClockFromFileTime(dos.date, dos.time, 3600)), "2100/02/29");
+}
+
+TEST(FrameClockTest, AbsurdElapsedTimesStayBounded) {
+  // A damaged capture interval can make frame x interval enormous: the date
+  // stops 10,000 years on instead of looping or overflowing.
+  const DosDateTime dos = ToDosDateTime(2010, 1, 1, 0, 0, 0);
+  const FrameClock c = ClockFromFileTime(dos.date, dos.time, 4'000'000'000'000'000'000LL);
+  EXPECT_GT(c.nYear, 2010);
+  EXPECT_LE(c.nYear, 12010);
+  EXPECT_LT(c.nHour, 24);
 }
 
 TEST(FrameClockTest, DamagedFileDateDoesNotHang) {

@@ -281,10 +281,10 @@ TEST_F(PlaybackTest, FirstFileOfAListSetsTheRateLaterFilesKeepIt) {
 }
 
 TEST_F(PlaybackTest, ZeroCaptureIntervalDoesNotDivideByZero) {
-  sample::MovieSpec spec = Small();
-  spec.scale = 0;
-  spec.rate = 12;
-  PlayList({Movie("zero.avi", 3, 1, spec)});
+  sample::MovieSpec plan = Small();
+  plan.scale = 0;
+  plan.rate = 12;
+  PlayList({Movie("zero.avi", 3, 1, plan)});
   ASSERT_EQ(player->state.kind, SourceKind::Avi);
   EXPECT_EQ(player->state.rate, 12);
   EXPECT_EQ(view.Text(C::lblCapInterval), "00:00:00");
@@ -326,10 +326,10 @@ TEST_F(PlaybackTest, FrameAndElapsedTimeLabels) {
 }
 
 TEST_F(PlaybackTest, EventModeShowsTheEventNumberAndTheEventButtons) {
-  sample::MovieSpec spec = Small();
-  spec.eventMode = true;
-  spec.eventFrames = {3, 7};
-  PlayList({Movie("ev.avi", 10, 1, spec)});
+  sample::MovieSpec plan = Small();
+  plan.eventMode = true;
+  plan.eventFrames = {3, 7};
+  PlayList({Movie("ev.avi", 10, 1, plan)});
   EXPECT_EQ(view.Text(C::Label3), "Shutdown Delay");
   EXPECT_EQ(view.BoundsOf(C::pnlPlayCtrl).width, view.BoundsOf(C::sbNextEvent).Right() + 5);
   player->Pause();

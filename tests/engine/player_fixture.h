@@ -41,20 +41,20 @@ class PlayerFixture : public ::testing::Test {
 
   // Writes a small camera movie; `created` orders it in the play list.
   std::string Movie(const std::string& name, int frames, int64_t createdAt = 0,
-                    sample::MovieSpec spec = Small()) {
-    spec.frames = frames;
+                    sample::MovieSpec plan = Small()) {
+    plan.frames = frames;
     const std::string path = (dir_ / name).string();
-    EXPECT_TRUE(sample::WriteCameraAvi(path, spec)) << path;
+    EXPECT_TRUE(sample::WriteCameraAvi(path, plan)) << path;
     created[path] = createdAt;
     return path;
   }
   static sample::MovieSpec Small() {
-    sample::MovieSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.scale = 5;
-    spec.rate = 50;  // 10 frames a second
-    return spec;
+    sample::MovieSpec plan;
+    plan.width = 64;
+    plan.height = 48;
+    plan.scale = 5;
+    plan.rate = 50;  // 10 frames a second
+    return plan;
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 

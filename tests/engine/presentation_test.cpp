@@ -26,10 +26,10 @@ TEST_F(PresentationTest, NothingOpenedShowsA640By480View) {
 }
 
 TEST_F(PresentationTest, ClicksCycleHalfOneAndTwoAndCentreThePicture) {
-  sample::MovieSpec spec = Small();
-  spec.width = 320;
-  spec.height = 256;
-  PlayList({Movie("a.avi", 2, 1, spec)});
+  sample::MovieSpec plan = Small();
+  plan.width = 320;
+  plan.height = 256;
+  PlayList({Movie("a.avi", 2, 1, plan)});
   player->SetZoom(50);
   const Size client = view.ScrollBoxClientSize();
   struct Step {

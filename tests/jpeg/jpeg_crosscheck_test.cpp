@@ -163,6 +163,35 @@ TEST(JpegModel, DamagedFramesFailExactlyAsTheModel) {
   }
 }
 
+TEST(JpegModel, SkipAcWalksLikeDecodeAc) {
+  // The motion search's DC-only walk must end up exactly where the full
+  // decode does, block by block, also on damaged data.
+  const std::vector<uint8_t> jpg = jpegtest::TurboEncode(jpegtest::MakeScene(160, 96, 2), 160, 96, 90);
+  JpegDecoder a, b;
+  const int p = a.ParseHeaders(jpg.data(), jpg.size(), nullptr, nullptr, nullptr, nullptr);
+  ASSERT_GT(p, 0);
+  std::vector<uint8_t> e(jpg.begin() + p, jpg.end());
+  uint32_t rng = 8;
+  for (int n = 0; n < 60; ++n) {
+    if (n > 0) {
+      rng = rng * 1664525u + 1013904223u;
+      e[rng % e.size()] ^= static_cast<uint8_t>(rng >> 24);
+    }
+    a.StartBits(e.data(), e.size());
+    b.StartBits(e.data(), e.size());
+    for (int blk = 0; blk < 10 * 6 * 6 + 20; ++blk) {
+      const bool chroma = blk % 6 >= 4;
+      ASSERT_EQ(a.DecodeDcDiff(chroma), b.DecodeDcDiff(chroma));
+      int32_t block[64];
+      a.DecodeAc(block, chroma);
+      b.SkipAc(chroma);
+      ASSERT_EQ(a.BytesRead(), b.BytesRead()) << n << " " << blk;
+      ASSERT_EQ(a.JpegError(), b.JpegError()) << n << " " << blk;
+      ASSERT_EQ(a.Peek16(), b.Peek16());
+    }
+  }
+}
+
 TEST(JpegModel, StrangeDcTablesMatchTheModel) {
   // DC tables with long codes and sizes above 11 (and 16), loaded by DHT.
   ref::Model m;

@@ -176,34 +176,6 @@ TEST(JpegDc, CodesLongerThan16BitsAreAnError) {
   EXPECT_EQ(d.BytesRead(), 2u);
 }
 
-TEST(JpegDc, MatchesTheBitByBitSearchOnEveryPrefix) {
-  // Every 24-bit pattern prefix of a DC code, luma and chroma, against the
-  // plain search (also with a table loaded from a DHT segment).
-  JpegDecoder d;
-  const uint8_t dht[] = {0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 3, 7, 12, 13, 14};
-  for (int variant = 0; variant < 2; ++variant) {
-    if (variant == 1) {
-      std::vector<uint8_t> f = jpegtest::Soi();
-      Segment(f, 0xC4, std::vector<uint8_t>(dht, dht + sizeof dht));
-      d.ParseHeaders(f.data(), f.size(), nullptr, nullptr, nullptr, nullptr);
-    }
-    ref::Model m;
-    for (int id = 0; id < 2; ++id)
-      for (uint32_t x = 0; x < (1u << 16); x += 7) {
-        uint8_t data[4] = {static_cast<uint8_t>(x >> 8), static_cast<uint8_t>(x), 0x5A, 0xC3};
-        if (data[0] == 0xFF) data[1] = 0x00;
-        if (data[1] == 0xFF) data[2] = 0x00;
-        d.StartBits(data, sizeof data);
-        m.r.Start(data, sizeof data);
-        const int got = d.DecodeDcDiff(id);
-        const int want = m.DcDiff(d.huff[0][id]);
-        ASSERT_EQ(got, want) << x;
-        ASSERT_EQ(d.JpegError(), m.r.err) << x;
-        ASSERT_EQ(d.BytesRead(), m.r.count) << x;
-      }
-  }
-}
-
 // --- IDCT ----------------------------------------------------------------------
 
 TEST(JpegIdct, DcOnlyBlockGivesFloorOfDqOver8) {

@@ -41,7 +41,7 @@ TEST(JpegKernels, IdctMatchesTheModel) {
       }
       int32_t want[64];
       ref::Idct(zigzag, want);
-      int32_t columnMajor[64];
+      alignas(32) int32_t columnMajor[64];
       for (int k = 0; k < 64; ++k) {
         const int nat = kJpegZigzag[k];
         columnMajor[(nat % 8) * 8 + nat / 8] = zigzag[k];

@@ -144,26 +144,6 @@ std::vector<size_t> PictureOffsets(const std::vector<uint8_t>& s) {
   return at;
 }
 
-TEST(FfmpegFixtures, JunkInFrontOfAPicture) {
-  const std::vector<uint8_t> s = ReadFileBytes(DataPath("inter_still.m4v"));
-  const std::vector<size_t> pictures = PictureOffsets(s);
-  ASSERT_EQ(pictures.size(), 6u);
-  for (int junk : {32, 33}) {
-    std::vector<uint8_t> damaged(s.begin(), s.begin() + static_cast<long>(pictures[2]));
-    damaged.insert(damaged.end(), static_cast<size_t>(junk), 0xA5);
-    damaged.insert(damaged.end(), s.begin() + static_cast<long>(pictures[2]), s.end());
-    Mpeg4Decoder d;
-    d.OpenStreamBuffer(damaged.data(), damaged.size());
-    EXPECT_EQ(DecodeAll(d), junk == 32 ? 6 : 2) << junk;
-    if (junk == 32) {
-      d.RewindStream();
-      DecodeAll(d, 2);
-      EXPECT_GT(d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), 0);
-      EXPECT_EQ(d.skippedBytes(), 32);
-    }
-  }
-}
-
 TEST(FfmpegFixtures, DamagedStreamsFailCleanly) {
   const char* names[] = {"intra_q8", "inter_still", "inter_motion", "odd_size", "dquant", "four_vectors", "b_vops"};
   std::mt19937 rng(11);

@@ -133,16 +133,5 @@ TEST(VopHeaders, AcceptedAndRefused) {
   EXPECT_FALSE(VopHeaderOk(v));
 }
 
-TEST(VopHeaders, DcThresholdCodes) {
-  const int thresholds[8] = {32, 13, 15, 17, 19, 21, 23, 0};
-  for (int code = 0; code < 8; ++code) {
-    m4vtest::VopFields v;
-    v.dcThreshold = code;
-    VopHeader vop;
-    ASSERT_TRUE(VopHeaderOk(v, &vop));
-    EXPECT_EQ(vop.intraDcThreshold, thresholds[code]) << code;
-  }
-}
-
 }  // namespace
 }  // namespace klv

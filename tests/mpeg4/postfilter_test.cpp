@@ -66,49 +66,64 @@ TEST(DeblockPlane, EdgesOnlyInsideThePlane) {
 }
 
 // Every window read from the plane as it was before its pass: a plane of
-// edges computed one by one on copies.
-void DeblockPlaneModel(std::vector<uint8_t>& p, int w, int h, int qp) {
+// edges computed one by one on copies, counting the modes.
+void DeblockPlaneModel(std::vector<uint8_t>& p, int w, int h, int qp, DeblockStats* stats) {
   std::vector<uint8_t> src = p;
   int32_t win[10], out[10];
+  auto apply = [&](int r, size_t base, size_t step) {
+    if (r == 1) ++stats->defaultFiltered;
+    if (r == 2) ++stats->dcFiltered;
+    for (int i = 1; i <= 8; ++i) {
+      if (r == 2 || (r == 1 && (i == 4 || i == 5))) p[base + static_cast<size_t>(i) * step] = static_cast<uint8_t>(out[i]);
+    }
+  };
   for (int y = 0; y < h; ++y) {
     for (int x = 8; x + 5 <= w; x += 8) {
       for (int i = 0; i < 10; ++i) win[i] = src[static_cast<size_t>(y * w + x - 5 + i)];
-      const int r = DeblockEdge(win, out, qp);
-      for (int i = 1; i <= 8; ++i) {
-        if (r == 2 || (r == 1 && (i == 4 || i == 5))) p[static_cast<size_t>(y * w + x - 5 + i)] = static_cast<uint8_t>(out[i]);
-      }
+      apply(DeblockEdge(win, out, qp), static_cast<size_t>(y * w + x - 5), 1);
     }
   }
   src = p;
   for (int x = 0; x < w; ++x) {
     for (int y = 8; y + 5 <= h; y += 8) {
       for (int i = 0; i < 10; ++i) win[i] = src[static_cast<size_t>((y - 5 + i) * w + x)];
-      const int r = DeblockEdge(win, out, qp);
-      for (int i = 1; i <= 8; ++i) {
-        if (r == 2 || (r == 1 && (i == 4 || i == 5))) p[static_cast<size_t>((y - 5 + i) * w + x)] = static_cast<uint8_t>(out[i]);
-      }
+      apply(DeblockEdge(win, out, qp), static_cast<size_t>((y - 5) * w + x), static_cast<size_t>(w));
     }
   }
 }
 
 TEST(DeblockPlane, MatchesEdgeByEdgeModel) {
   std::mt19937 rng(3);
-  const int sizes[][2] = {{16, 16}, {40, 24}, {37, 29}, {64, 48}, {8, 8}, {13, 9}};
-  for (const auto& sz : sizes) {
-    for (int qp : {1, 4, 12, 31}) {
+  const int sizes[][2] = {{16, 16}, {40, 24}, {37, 29}, {64, 48}, {8, 8}, {13, 9}, {88, 40}, {21, 70}};
+  for (int round = 0; round < 12; ++round) {
+    for (const auto& sz : sizes) {
       const int w = sz[0], h = sz[1];
+      const int qp = 1 + static_cast<int>(rng() % 31);
       std::vector<uint8_t> p(static_cast<size_t>(w * h));
-      // Blocks of flat-ish values with small noise: both modes happen.
-      for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-          p[static_cast<size_t>(y * w + x)] = static_cast<uint8_t>(((x / 8) * 37 + (y / 8) * 53) % 64 + 96 + rng() % 4);
+      // Blocks that are flat, noisy, ramps or random: both modes, clamping
+      // at 0 and 255, and edges left alone.
+      for (int by = 0; by < h; by += 8) {
+        for (int bx = 0; bx < w; bx += 8) {
+          const int kind = static_cast<int>(rng() % 5), base = static_cast<int>(rng() % 256);
+          for (int y = by; y < std::min(h, by + 8); ++y) {
+            for (int x = bx; x < std::min(w, bx + 8); ++x) {
+              int v = base;
+              if (kind == 1) v = base + static_cast<int>(rng() % 5) - 2;
+              if (kind == 2) v = base + (x - bx) * 3 - (y - by) * 2;
+              if (kind == 3) v = static_cast<int>(rng() % 256);
+              if (kind == 4) v = (x + y) % 2 ? 0 : 255;
+              p[static_cast<size_t>(y * w + x)] = static_cast<uint8_t>(std::clamp(v, 0, 255));
+            }
+          }
         }
       }
       std::vector<uint8_t> want = p;
-      DeblockPlaneModel(want, w, h, qp);
-      DeblockStats stats;
+      DeblockStats wantStats, stats;
+      DeblockPlaneModel(want, w, h, qp, &wantStats);
       DeblockPlane(p.data(), w, h, w, qp, &stats);
-      EXPECT_EQ(p, want) << w << "x" << h << " qp " << qp;
+      ASSERT_EQ(p, want) << w << "x" << h << " qp " << qp;
+      EXPECT_EQ(stats.dcFiltered, wantStats.dcFiltered);
+      EXPECT_EQ(stats.defaultFiltered, wantStats.defaultFiltered);
     }
   }
 }

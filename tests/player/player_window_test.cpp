@@ -66,21 +66,21 @@ class PlayerWindowTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  klv::sample::MovieSpec Spec(int frames) {
-    klv::sample::MovieSpec spec;
-    spec.width = 320;
-    spec.height = 240;
-    spec.frames = frames;
-    spec.scale = 1;
-    spec.rate = 30;  // plays at 30 frames a second
-    spec.scene.objects.push_back({.shape = klv::sample::ShapeKind::Car, .firstFrame = 0,
+  klv::sample::MovieSpec Plan(int frames) {
+    klv::sample::MovieSpec plan;
+    plan.width = 320;
+    plan.height = 240;
+    plan.frames = frames;
+    plan.scale = 1;
+    plan.rate = 30;  // plays at 30 frames a second
+    plan.scene.objects.push_back({.shape = klv::sample::ShapeKind::Car, .firstFrame = 0,
                                   .lastFrame = frames - 1, .x0 = 40, .y0 = 150, .x1 = 280,
                                   .y1 = 150, .width = 80, .height = 40});
-    return spec;
+    return plan;
   }
   std::string Movie(const std::string& name, int frames) {
     const std::string path = (dir_ / name).string();
-    EXPECT_TRUE(klv::sample::WriteCameraAvi(path, Spec(frames)));
+    EXPECT_TRUE(klv::sample::WriteCameraAvi(path, Plan(frames)));
     return path;
   }
   std::string Settings(const std::string& text = "") {
@@ -144,7 +144,7 @@ TEST_F(PlayerWindowTest, PlaysStepsWithKeysSavesAFrameAndShowsAPicture) {
     };
     w.SaveCurrentAction()->trigger();
     EXPECT_EQ(suggested, (dir_ / QString("ztfrm%1.jpg").arg(at + 1, 5, 10, QChar('0')).toStdString()).string());
-    EXPECT_EQ(klv::sample::ReadBytes(out), klv::sample::BuildCameraFrame(Spec(40), at));
+    EXPECT_EQ(klv::sample::ReadBytes(out), klv::sample::BuildCameraFrame(Plan(40), at));
 
     // What the window shows is the movie, not an empty frame.
     QApplication::processEvents();

@@ -25,9 +25,9 @@ const JpegSegment* Find(const std::vector<JpegSegment>& s, uint8_t marker, int n
 }
 
 RgbImage ScenePicture(int w, int h, int frame = 3) {
-  SceneSpec spec;
-  spec.objects.push_back({ShapeKind::Car, 0, 9, w * 0.3, h * 0.7, w * 0.8, h * 0.7, w / 4, h / 6, 180, 30, 30});
-  return Scene(spec, w, h).Render(frame);
+  SceneSpec plan;
+  plan.objects.push_back({ShapeKind::Car, 0, 9, w * 0.3, h * 0.7, w * 0.8, h * 0.7, w / 4, h / 6, 180, 30, 30});
+  return Scene(plan, w, h).Render(frame);
 }
 
 // The independent decoder reproduces our pictures: at least 35 dB at quality

@@ -30,10 +30,10 @@ uint64_t StampOf(const JpegSegment& com) {
 
 // The camera's reduced picture of a frame: one luma value per 8x8 block from
 // the quantised DC coefficient, clamp(q * dc / 8 + 128).
-std::vector<int> ReducedLuma(const MovieSpec& spec, int frame) {
-  const QuantTable lq = LumaQuantFor(spec.jpeg);
-  const auto c = ComputeCoefficients(MoviePicture(spec, frame), lq, ChromaQuantFor(spec.jpeg));
-  const int w8 = (spec.width + 7) / 8, h8 = (spec.height + 7) / 8;
+std::vector<int> ReducedLuma(const MovieSpec& plan, int frame) {
+  const QuantTable lq = LumaQuantFor(plan.jpeg);
+  const auto c = ComputeCoefficients(MoviePicture(plan, frame), lq, ChromaQuantFor(plan.jpeg));
+  const int w8 = (plan.width + 7) / 8, h8 = (plan.height + 7) / 8;
   std::vector<int> r;
   for (int by = 0; by < h8; ++by) {
     for (int bx = 0; bx < w8; ++bx) r.push_back(std::clamp(lq[0] * c.Y(bx, by)[0] / 8 + 128, 0, 255));
@@ -66,17 +66,17 @@ TEST(CameraTime, StampsCountTenMillisecondsSince2004) {
 }
 
 TEST(MovieBuilder, FramesCarryStampsRecordsAndEventBytes) {
-  MovieSpec spec;
-  spec.width = 48;
-  spec.height = 32;
-  spec.frames = 6;
-  spec.scale = 5;
-  spec.rate = 75;
-  spec.timeStampStart = TimeStampFromDate(2009, 12, 31, 23, 59, 50);
-  spec.eventMode = true;
-  spec.eventFrames = {0, 3};
-  spec.rtcd = true;
-  const CameraMovie m = BuildCameraMovie(spec);
+  MovieSpec plan;
+  plan.width = 48;
+  plan.height = 32;
+  plan.frames = 6;
+  plan.scale = 5;
+  plan.rate = 75;
+  plan.timeStampStart = TimeStampFromDate(2009, 12, 31, 23, 59, 50);
+  plan.eventMode = true;
+  plan.eventFrames = {0, 3};
+  plan.rtcd = true;
+  const CameraMovie m = BuildCameraMovie(plan);
   EXPECT_EQ(GetLe32(m.bytes, kAviTotalFramesAt), 6u);
   EXPECT_EQ(GetLe32(m.bytes, kAviRateAt), 75u);
   EXPECT_EQ(GetLe32(m.bytes, kAviWidthAt), 48u);
@@ -85,11 +85,11 @@ TEST(MovieBuilder, FramesCarryStampsRecordsAndEventBytes) {
   for (int i = 0; i < 6; ++i) {
     SCOPED_TRACE(i);
     const auto jpeg = FrameBytes(m, i);
-    EXPECT_EQ(jpeg, BuildCameraFrame(spec, i));
+    EXPECT_EQ(jpeg, BuildCameraFrame(plan, i));
     const auto segs = ListJpegSegments(jpeg);
     ASSERT_TRUE(Find(segs, 0xFE) && Find(segs, 0xE5) && Find(segs, 0xE4));
-    EXPECT_EQ(StampOf(*Find(segs, 0xFE)), spec.timeStampStart + 500u * i);
-    EXPECT_EQ(m.timeStamps[static_cast<size_t>(i)], spec.timeStampStart + 500u * i);
+    EXPECT_EQ(StampOf(*Find(segs, 0xFE)), plan.timeStampStart + 500u * i);
+    EXPECT_EQ(m.timeStamps[static_cast<size_t>(i)], plan.timeStampStart + 500u * i);
     EXPECT_EQ(Find(segs, 0xFE)->payload.size(), 43u);
     EXPECT_EQ(Find(segs, 0xE5)->payload[0], events[i]);
     const auto& rec = Find(segs, 0xE4)->payload;
@@ -100,20 +100,20 @@ TEST(MovieBuilder, FramesCarryStampsRecordsAndEventBytes) {
 }
 
 TEST(MovieBuilder, SwitchesAndHooks) {
-  MovieSpec spec;
-  spec.width = 32;
-  spec.height = 32;
-  spec.frames = 3;
-  spec.timeStamps = false;
-  spec.cameraRecords = false;
-  spec.pictures = {RgbImage(32, 32, 255, 0, 0), RgbImage(32, 32, 0, 0, 255)};
-  spec.tweakOptions = [](int f, JpegOptions& o) {
+  MovieSpec plan;
+  plan.width = 32;
+  plan.height = 32;
+  plan.frames = 3;
+  plan.timeStamps = false;
+  plan.cameraRecords = false;
+  plan.pictures = {RgbImage(32, 32, 255, 0, 0), RgbImage(32, 32, 0, 0, 255)};
+  plan.tweakOptions = [](int f, JpegOptions& o) {
     if (f == 1) o.jfif = true;
   };
-  spec.tweakFrame = [](int f, std::vector<uint8_t>& j) {
+  plan.tweakFrame = [](int f, std::vector<uint8_t>& j) {
     if (f == 2) j.resize(j.size() - 2);  // no EOI
   };
-  const CameraMovie m = BuildCameraMovie(spec);
+  const CameraMovie m = BuildCameraMovie(plan);
   EXPECT_EQ(ListJpegMarkers(FrameBytes(m, 0)).at(1), 0xDB);
   EXPECT_EQ(ListJpegMarkers(FrameBytes(m, 1)).at(1), 0xE0);
   EXPECT_EQ(m.layout.frameSize[2] + 2, m.layout.frameSize[0]);
@@ -127,21 +127,21 @@ TEST(MovieBuilder, SwitchesAndHooks) {
 // files really carry: quiet frames stay within a few levels, an object's
 // frames exceed the threshold.
 TEST(Scene, MotionAnswersHoldOnEncodedDcValues) {
-  MovieSpec spec;
-  spec.width = 160;
-  spec.height = 128;
-  spec.frames = 24;
-  spec.scene.seed = 7;
-  spec.scene.objects = {{ShapeKind::Animal, 6, 10, -10, 80, 170, 80, 60, 40, 30, 25, 20},
+  MovieSpec plan;
+  plan.width = 160;
+  plan.height = 128;
+  plan.frames = 24;
+  plan.scene.seed = 7;
+  plan.scene.objects = {{ShapeKind::Animal, 6, 10, -10, 80, 170, 80, 60, 40, 30, 25, 20},
                         {ShapeKind::Box, 16, 17, 120, 40, 120, 40, 32, 32, 250, 250, 250}};
   const std::vector<int> expected = {6, 7, 8, 9, 10, 11, 16, 18};
-  EXPECT_EQ(ExpectedMotionFrames(spec, 50), expected);
+  EXPECT_EQ(ExpectedMotionFrames(plan, 50), expected);
   for (int quality : {50, 75, 95}) {
     SCOPED_TRACE(quality);
-    spec.jpeg.quality = quality;
-    std::vector<int> prev = ReducedLuma(spec, 0);
-    for (int f = 1; f < spec.frames; ++f) {
-      const std::vector<int> cur = ReducedLuma(spec, f);
+    plan.jpeg.quality = quality;
+    std::vector<int> prev = ReducedLuma(plan, 0);
+    for (int f = 1; f < plan.frames; ++f) {
+      const std::vector<int> cur = ReducedLuma(plan, f);
       const int d = MaxDiff(cur, prev);
       if (std::find(expected.begin(), expected.end(), f) != expected.end()) {
         EXPECT_GT(d, 50) << "frame " << f;

@@ -258,13 +258,13 @@ const HuffmanSpec& StdAcChroma() {
   return s;
 }
 
-HuffmanCodes BuildHuffmanCodes(const HuffmanSpec& spec) {
+HuffmanCodes BuildHuffmanCodes(const HuffmanSpec& plan) {
   HuffmanCodes c;
   uint32_t code = 0;
   size_t k = 0;
   for (int len = 1; len <= 16; ++len) {
-    for (int i = 0; i < spec.bits[static_cast<size_t>(len - 1)] && k < spec.values.size(); ++i, ++k) {
-      const uint8_t sym = spec.values[k];
+    for (int i = 0; i < plan.bits[static_cast<size_t>(len - 1)] && k < plan.values.size(); ++i, ++k) {
+      const uint8_t sym = plan.values[k];
       c.code[sym] = static_cast<uint16_t>(code);
       c.length[sym] = static_cast<uint8_t>(len);
       ++code;
@@ -283,9 +283,9 @@ QuantTable QuantTableForQuality(int quality, bool chroma) {
   return q;
 }
 
-std::vector<uint8_t> DhtPayload(int tableClass, int id, const HuffmanSpec& spec) {
+std::vector<uint8_t> DhtPayload(int tableClass, int id, const HuffmanSpec& plan) {
   std::vector<uint8_t> p;
-  AppendHuffman(p, tableClass & 15, id & 15, spec);
+  AppendHuffman(p, tableClass & 15, id & 15, plan);
   return p;
 }
 

@@ -50,7 +50,7 @@ struct HuffmanCodes {
   std::array<uint16_t, 256> code {};
   std::array<uint8_t, 256> length {};
 };
-HuffmanCodes BuildHuffmanCodes(const HuffmanSpec& spec);
+HuffmanCodes BuildHuffmanCodes(const HuffmanSpec& plan);
 
 // zigzag position -> natural (row-major) index (T.81 Figure A.6).
 extern const std::array<uint8_t, 64> kZigzagToNatural;
@@ -70,7 +70,7 @@ enum class TablePacking {
 // Payloads of single-table segments, for hand-made DHT/DQT segments
 // (JpegOptions::customDht, extraSegments): class/id byte, 16 counts, symbols;
 // and precision/id byte (precision 0: 8-bit), then 64 values in zigzag order.
-std::vector<uint8_t> DhtPayload(int tableClass, int id, const HuffmanSpec& spec);
+std::vector<uint8_t> DhtPayload(int tableClass, int id, const HuffmanSpec& plan);
 std::vector<uint8_t> DqtPayload(int id, const QuantTable& naturalOrder);
 
 // A marker segment: marker code (the byte after 0xFF) and the payload after

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "support/movie_builder.h"
+#include "support/mpeg4_stream.h"
 
 namespace {
 
@@ -82,23 +83,23 @@ std::string Ranges(const std::vector<int>& frames) {
 
 // Builds an AVI demo: its bytes, the end of the recording as its
 // modification time, and its README paragraph.
-DemoFile AviDemo(const std::string& name, const MovieSpec& spec, const std::string& what) {
+DemoFile AviDemo(const std::string& name, const MovieSpec& plan, const std::string& what) {
   DemoFile d;
   d.name = name;
-  d.bytes = BuildCameraAvi(spec);
-  d.modified = FrameTimeStampOf(spec, spec.frames);
+  d.bytes = BuildCameraAvi(plan);
+  d.modified = FrameTimeStampOf(plan, plan.frames);
   auto& n = d.notes;
-  n.push_back(Format("%s  %dx%d, %d frames every %u s, played at %d fps, %.1f MB", name.c_str(), spec.width,
-                     spec.height, spec.frames, spec.scale, spec.rate / static_cast<int>(spec.scale),
+  n.push_back(Format("%s  %dx%d, %d frames every %u s, played at %d fps, %.1f MB", name.c_str(), plan.width,
+                     plan.height, plan.frames, plan.scale, plan.rate / static_cast<int>(plan.scale),
                      d.bytes.size() / 1048576.0));
-  n.push_back("  recorded " + StampText(spec.timeStampStart) + " to " + StampText(d.modified));
+  n.push_back("  recorded " + StampText(plan.timeStampStart) + " to " + StampText(d.modified));
   n.push_back("  " + what);
-  for (const auto& o : spec.scene.objects) {
+  for (const auto& o : plan.scene.objects) {
     const char* kind = o.shape == ShapeKind::Animal ? "goat" : o.shape == ShapeKind::Car ? "car" : "object";
     n.push_back(Format("  %s in the picture in frames %d-%d", kind, o.firstFrame, o.lastFrame));
   }
-  n.push_back("  motion search (threshold 50) stops at frames: " + Ranges(ExpectedMotionFrames(spec, 50)));
-  if (spec.eventMode) n.push_back("  event frames: " + Ranges(spec.eventFrames));
+  n.push_back("  motion search (threshold 50) stops at frames: " + Ranges(ExpectedMotionFrames(plan, 50)));
+  if (plan.eventMode) n.push_back("  event frames: " + Ranges(plan.eventFrames));
   return d;
 }
 
@@ -136,80 +137,95 @@ SceneObject Car(int first, int last, double y, bool leftToRight, int width, uint
 }
 
 MovieSpec DaySpec(int hour, int minute, double brightness, int driftOffset) {
-  MovieSpec spec;
-  spec.width = 640;
-  spec.height = 480;
-  spec.frames = 300;
-  spec.scale = 5;
-  spec.rate = 50;
-  spec.jpeg.quality = 75;
-  spec.timeStampStart = TimeStampFromDate(2010, 5, 15, hour, minute, 0);
-  spec.scene.seed = 2010;
-  spec.scene.road = true;
-  spec.scene.brightness = brightness;
-  spec.scene.driftOffset = driftOffset;
-  return spec;
+  MovieSpec plan;
+  plan.width = 640;
+  plan.height = 480;
+  plan.frames = 300;
+  plan.scale = 5;
+  plan.rate = 50;
+  plan.jpeg.quality = 75;
+  plan.timeStampStart = TimeStampFromDate(2010, 5, 15, hour, minute, 0);
+  plan.scene.seed = 2010;
+  plan.scene.road = true;
+  plan.scene.brightness = brightness;
+  plan.scene.driftOffset = driftOffset;
+  return plan;
 }
 
 // A day's play list: three files of the same view, morning, noon and dusk.
 DemoFile DayMorning() {
-  MovieSpec spec = DaySpec(7, 0, 0.85, 0);
-  spec.scene.objects = {Goat(120, 131, 300, true, spec.width)};
-  return AviDemo("day_0700.avi", spec, "a goat crosses the meadow");
+  MovieSpec plan = DaySpec(7, 0, 0.85, 0);
+  plan.scene.objects = {Goat(120, 131, 300, true, plan.width)};
+  return AviDemo("day_0700.avi", plan, "a goat crosses the meadow");
 }
 
 DemoFile DayNoon() {
-  MovieSpec spec = DaySpec(12, 0, 1.0, 180);
-  spec.scene.objects = {Car(60, 64, 385, false, spec.width, 200, 30, 25),
-                        Goat(250, 265, 290, false, spec.width)};
-  return AviDemo("day_1200.avi", spec, "a red car passes, later a goat crosses back");
+  MovieSpec plan = DaySpec(12, 0, 1.0, 180);
+  plan.scene.objects = {Car(60, 64, 385, false, plan.width, 200, 30, 25),
+                        Goat(250, 265, 290, false, plan.width)};
+  return AviDemo("day_1200.avi", plan, "a red car passes, later a goat crosses back");
 }
 
 DemoFile DayDusk() {
-  MovieSpec spec = DaySpec(17, 30, 0.8, 360);
-  spec.scene.objects = {Car(150, 154, 385, true, spec.width, 235, 235, 240)};
-  return AviDemo("day_1730.avi", spec, "a white car passes");
+  MovieSpec plan = DaySpec(17, 30, 0.8, 360);
+  plan.scene.objects = {Car(150, 154, 385, true, plan.width, 235, 235, 240)};
+  return AviDemo("day_1730.avi", plan, "a white car passes");
 }
 
 // Event mode: the camera marks the frames that triggered it.
 DemoFile EventDemo() {
-  MovieSpec spec = DaySpec(9, 15, 0.95, 90);
-  spec.frames = 120;
-  spec.eventMode = true;
-  spec.eventFrames = {20, 57, 95};
-  spec.scene.objects = {Goat(20, 29, 300, true, spec.width),
-                        Car(57, 61, 385, false, spec.width, 30, 60, 170),
-                        Goat(95, 104, 280, false, spec.width)};
-  return AviDemo("events.avi", spec, "recorded in event mode; each event is an arrival");
+  MovieSpec plan = DaySpec(9, 15, 0.95, 90);
+  plan.frames = 120;
+  plan.eventMode = true;
+  plan.eventFrames = {20, 57, 95};
+  plan.scene.objects = {Goat(20, 29, 300, true, plan.width),
+                        Car(57, 61, 385, false, plan.width, 30, 60, 170),
+                        Goat(95, 104, 280, false, plan.width)};
+  return AviDemo("events.avi", plan, "recorded in event mode; each event is an arrival");
 }
 
 // A larger picture, played fast: for zoom 50 and the speed control.
 DemoFile WideDemo() {
-  MovieSpec spec;
-  spec.width = 1280;
-  spec.height = 720;
-  spec.frames = 150;
-  spec.scale = 5;
-  spec.rate = 150;
-  spec.jpeg.quality = 75;
-  spec.timeStampStart = TimeStampFromDate(2010, 5, 16, 10, 0, 0);
-  spec.scene.seed = 720;
-  spec.scene.road = true;
-  spec.scene.driftOffset = 200;
-  SceneObject car = Car(40, 45, 580, true, spec.width, 240, 190, 20);
+  MovieSpec plan;
+  plan.width = 1280;
+  plan.height = 720;
+  plan.frames = 150;
+  plan.scale = 5;
+  plan.rate = 150;
+  plan.jpeg.quality = 75;
+  plan.timeStampStart = TimeStampFromDate(2010, 5, 16, 10, 0, 0);
+  plan.scene.seed = 720;
+  plan.scene.road = true;
+  plan.scene.driftOffset = 200;
+  SceneObject car = Car(40, 45, 580, true, plan.width, 240, 190, 20);
   car.width = 380;
   car.height = 180;
-  SceneObject goat = Goat(100, 114, 430, false, spec.width);
+  SceneObject goat = Goat(100, 114, 430, false, plan.width);
   goat.width = 300;
   goat.height = 190;
-  spec.scene.objects = {car, goat};
-  return AviDemo("wide_720p.avi", spec, "a yellow van passes, later a goat crosses");
+  plan.scene.objects = {car, goat};
+  return AviDemo("wide_720p.avi", plan, "a yellow van passes, later a goat crosses");
+}
+
+// An MPEG-4 stream as the camera's newer models record it; the player shows
+// a picture every 66 ms.
+DemoFile StreamDemo() {
+  const M4vStreamSpec plan = DemoM4vSpec();
+  DemoFile d;
+  d.name = "pan.m4v";
+  d.bytes = BuildM4vStream(plan);
+  d.notes = {Format("%s  %dx%d MPEG-4 stream, %d pictures, an intra picture every %d, %.1f MB", d.name.c_str(),
+                    plan.encoder.width, plan.encoder.height, plan.pictures, plan.intraPeriod,
+                    d.bytes.size() / 1048576.0),
+             "  the view pans while three boxes move; it plays forward only and pauses at its end",
+             "  Options > Deblock (ShowMenus=1) switches the camera's deblocking filter on and off"};
+  return d;
 }
 
 // In the order they are written: the day's files in time order, so that
 // their creation times sort them as the camera recorded them.
 std::vector<std::function<DemoFile()>> Demos() {
-  return {DayMorning, DayNoon, DayDusk, EventDemo, WideDemo};
+  return {DayMorning, DayNoon, DayDusk, EventDemo, WideDemo, StreamDemo};
 }
 
 bool WriteDemo(const std::string& dir, const DemoFile& d) {

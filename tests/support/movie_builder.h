@@ -2,14 +2,14 @@
 // Camera movies in one call: a scene (or given pictures) encoded frame by
 // frame with the camera's segments, packed into the camera's AVI layout.
 //
-//   klv::sample::MovieSpec spec;            // 640 x 480, 30 frames, 5 s interval
-//   spec.frames = 12;
-//   spec.eventMode = true;
-//   spec.eventFrames = {3, 7};
-//   spec.scene.objects.push_back({.shape = ShapeKind::Box, .firstFrame = 5,
+//   klv::sample::MovieSpec plan;            // 640 x 480, 30 frames, 5 s interval
+//   plan.frames = 12;
+//   plan.eventMode = true;
+//   plan.eventFrames = {3, 7};
+//   plan.scene.objects.push_back({.shape = ShapeKind::Box, .firstFrame = 5,
 //                                 .lastFrame = 6, .x0 = 100, .y0 = 100,
 //                                 .x1 = 200, .y1 = 100});
-//   std::vector<uint8_t> avi = klv::sample::BuildCameraAvi(spec);
+//   std::vector<uint8_t> avi = klv::sample::BuildCameraAvi(plan);
 //
 // Every frame gets, unless switched off: the camera record (APP4), the time
 // stamp timeStampStart + i * timeStampStep (COM "T"), and in event mode or
@@ -66,22 +66,22 @@ struct CameraMovie {
   std::vector<uint8_t> eventBytes;     // event byte of each frame (0 when none)
 };
 
-CameraMovie BuildCameraMovie(const MovieSpec& spec);
-std::vector<uint8_t> BuildCameraAvi(const MovieSpec& spec);
+CameraMovie BuildCameraMovie(const MovieSpec& plan);
+std::vector<uint8_t> BuildCameraAvi(const MovieSpec& plan);
 // False when the file cannot be written completely.
-bool WriteCameraAvi(const std::string& path, const MovieSpec& spec);
+bool WriteCameraAvi(const std::string& path, const MovieSpec& plan);
 
 // The JPEG bytes of one frame exactly as BuildCameraMovie stores them (each
 // call sets up the scene again: for a few frames, not for a whole movie).
-std::vector<uint8_t> BuildCameraFrame(const MovieSpec& spec, int frame);
+std::vector<uint8_t> BuildCameraFrame(const MovieSpec& plan, int frame);
 // The picture of one frame before encoding.
-RgbImage MoviePicture(const MovieSpec& spec, int frame);
+RgbImage MoviePicture(const MovieSpec& plan, int frame);
 
 // Frames a motion search with this threshold should find (see scene.h); from
-// the scene, so not for specs that show given pictures.
-std::vector<int> ExpectedMotionFrames(const MovieSpec& spec, int threshold = 50);
+// the scene, so not for plans that show given pictures.
+std::vector<int> ExpectedMotionFrames(const MovieSpec& plan, int threshold = 50);
 
 // Stamp that BuildCameraMovie writes into frame i.
-uint64_t FrameTimeStampOf(const MovieSpec& spec, int frame);
+uint64_t FrameTimeStampOf(const MovieSpec& plan, int frame);
 
 }  // namespace klv::sample

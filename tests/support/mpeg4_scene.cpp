@@ -49,8 +49,8 @@ int Bounce(int start, int speed, int picture, int span) {
   return static_cast<int>(p <= span ? p : period - p);
 }
 
-Box BoxAt(const MovingSceneSpec& spec, int k, int width, int height, int picture) {
-  const uint32_t h = Hash(static_cast<uint32_t>(k), 77, spec.seed);
+Box BoxAt(const MovingSceneSpec& plan, int k, int width, int height, int picture) {
+  const uint32_t h = Hash(static_cast<uint32_t>(k), 77, plan.seed);
   Box b {};
   b.w = std::max(8, width / 5 + static_cast<int>(h % 9) * 2);
   b.h = std::max(8, height / 5 + static_cast<int>((h >> 4) % 9) * 2);
@@ -59,8 +59,8 @@ Box BoxAt(const MovingSceneSpec& spec, int k, int width, int height, int picture
   static constexpr int kDir[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
   const int* dir = kDir[(h >> 8) % 8];
   const int spanX = width - b.w, spanY = height - b.h;
-  b.x = Bounce(static_cast<int>((h >> 12) % static_cast<uint32_t>(std::max(spanX, 1))), dir[0] * spec.objectSpeed, picture, spanX);
-  b.y = Bounce(static_cast<int>((h >> 20) % static_cast<uint32_t>(std::max(spanY, 1))), dir[1] * spec.objectSpeed, picture, spanY);
+  b.x = Bounce(static_cast<int>((h >> 12) % static_cast<uint32_t>(std::max(spanX, 1))), dir[0] * plan.objectSpeed, picture, spanX);
+  b.y = Bounce(static_cast<int>((h >> 20) % static_cast<uint32_t>(std::max(spanY, 1))), dir[1] * plan.objectSpeed, picture, spanY);
   b.luma = 40 + static_cast<int>((h >> 3) % 180);
   b.cb = 70 + static_cast<int>((h >> 11) % 116);
   b.cr = 70 + static_cast<int>((h >> 19) % 116);
@@ -70,15 +70,15 @@ Box BoxAt(const MovingSceneSpec& spec, int k, int width, int height, int picture
 
 }  // namespace
 
-YuvPicture RenderMovingScene(const MovingSceneSpec& spec, int width, int height, int picture) {
+YuvPicture RenderMovingScene(const MovingSceneSpec& plan, int width, int height, int picture) {
   YuvPicture p = YuvPicture::Make(width, height);
-  const int scale = std::max(spec.textureScale, 2);
-  const int ox = spec.panX * picture, oy = spec.panY * picture;
+  const int scale = std::max(plan.textureScale, 2);
+  const int ox = plan.panX * picture, oy = plan.panY * picture;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const int wx = x + ox, wy = y + oy;
-      const int coarse = Noise(wx, wy, scale * 2, spec.seed);
-      const int fine = Noise(wx, wy, std::max(scale / 2, 1), spec.seed + 1);
+      const int coarse = Noise(wx, wy, scale * 2, plan.seed);
+      const int fine = Noise(wx, wy, std::max(scale / 2, 1), plan.seed + 1);
       int luma = 32 + (coarse * 2 + fine) * 190 / (3 * 255);
       if (((wx + 2 * wy) % 29 + 29) % 29 < 2) luma -= 40;  // thin diagonal lines: sharp edges
       p.Y(x, y) = Clamp8(luma);
@@ -87,13 +87,13 @@ YuvPicture RenderMovingScene(const MovingSceneSpec& spec, int width, int height,
   for (int y = 0; y < height / 2; ++y) {
     for (int x = 0; x < width / 2; ++x) {
       const int wx = 2 * x + ox, wy = 2 * y + oy;
-      p.U(x, y) = Clamp8(88 + Noise(wx, wy, scale * 4, spec.seed + 2) * 80 / 255);
-      p.V(x, y) = Clamp8(88 + Noise(wx, wy, scale * 4, spec.seed + 3) * 80 / 255);
+      p.U(x, y) = Clamp8(88 + Noise(wx, wy, scale * 4, plan.seed + 2) * 80 / 255);
+      p.V(x, y) = Clamp8(88 + Noise(wx, wy, scale * 4, plan.seed + 3) * 80 / 255);
     }
   }
-  const int boxes = std::clamp(spec.objects, 0, 8);
+  const int boxes = std::clamp(plan.objects, 0, 8);
   for (int k = 0; k < boxes; ++k) {
-    const Box b = BoxAt(spec, k, width, height, picture);
+    const Box b = BoxAt(plan, k, width, height, picture);
     for (int y = 0; y < b.h; ++y) {
       for (int x = 0; x < b.w; ++x) {
         const bool check = ((x / 6) + (y / 6)) % 2 == 0;
@@ -108,12 +108,12 @@ YuvPicture RenderMovingScene(const MovingSceneSpec& spec, int width, int height,
       }
     }
   }
-  if (spec.noise > 0) {
-    const int n = spec.noise;
+  if (plan.noise > 0) {
+    const int n = plan.noise;
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
         const int r = static_cast<int>(Hash(static_cast<uint32_t>(x), static_cast<uint32_t>(y),
-                                            spec.seed * 7919u + static_cast<uint32_t>(picture)) %
+                                            plan.seed * 7919u + static_cast<uint32_t>(picture)) %
                                        static_cast<uint32_t>(2 * n + 1)) - n;
         p.Y(x, y) = Clamp8(p.Y(x, y) + r);
       }

@@ -2,7 +2,7 @@
 // Deterministic moving scenes for the MPEG-4 sample writer: a textured
 // background that pans by whole pixels per picture (so motion search finds
 // exact matches) and textured boxes moving at their own speeds, bouncing at
-// the picture edges. Integer arithmetic only: the same spec and picture
+// the picture edges. Integer arithmetic only: the same plan and picture
 // always give the same samples on every machine.
 
 #include <cstdint>
@@ -21,7 +21,7 @@ struct MovingSceneSpec {
   int noise = 0;         // per-picture luma noise amplitude (+-); 0: none
 };
 
-YuvPicture RenderMovingScene(const MovingSceneSpec& spec, int width, int height, int picture);
+YuvPicture RenderMovingScene(const MovingSceneSpec& plan, int width, int height, int picture);
 
 // 24-bit RGB (bytes R, G, B, rows top down, no padding) to 4:2:0, ITU-R
 // BT.601 studio range; chroma averaged over 2x2 pixels.

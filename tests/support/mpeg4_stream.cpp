@@ -4,18 +4,18 @@
 
 namespace klv::sample {
 
-PictureType PictureTypeAt(const M4vStreamSpec& spec, int k) {
-  if (!spec.types.empty()) return spec.types[static_cast<size_t>(k) % spec.types.size()];
+PictureType PictureTypeAt(const M4vStreamSpec& plan, int k) {
+  if (!plan.types.empty()) return plan.types[static_cast<size_t>(k) % plan.types.size()];
   if (k == 0) return PictureType::Intra;
-  if (spec.intraPeriod > 0 && k % spec.intraPeriod == 0) return PictureType::Intra;
+  if (plan.intraPeriod > 0 && k % plan.intraPeriod == 0) return PictureType::Intra;
   return PictureType::Inter;
 }
 
-YuvPicture SourcePicture(const M4vStreamSpec& spec, int k) {
-  if (!spec.sources.empty()) return spec.sources[static_cast<size_t>(k) % spec.sources.size()];
-  const int w = std::max(16, spec.encoder.width / 16 * 16);
-  const int h = std::max(16, spec.encoder.height / 16 * 16);
-  return RenderMovingScene(spec.scene, w, h, k);
+YuvPicture SourcePicture(const M4vStreamSpec& plan, int k) {
+  if (!plan.sources.empty()) return plan.sources[static_cast<size_t>(k) % plan.sources.size()];
+  const int w = std::max(16, plan.encoder.width / 16 * 16);
+  const int h = std::max(16, plan.encoder.height / 16 * 16);
+  return RenderMovingScene(plan.scene, w, h, k);
 }
 
 std::vector<uint8_t> InsertionBytes(const StreamInsertion& insertion) {
@@ -56,38 +56,38 @@ M4vStreamSpec DemoM4vSpec() {
   return s;
 }
 
-M4vStream BuildM4v(const M4vStreamSpec& spec) {
+M4vStream BuildM4v(const M4vStreamSpec& plan) {
   M4vStream s;
-  Mpeg4Encoder enc(spec.encoder);
+  Mpeg4Encoder enc(plan.encoder);
   s.bytes = enc.Headers();
   s.headerLength = s.bytes.size();
-  const int n = std::max(spec.pictures, 0);
+  const int n = std::max(plan.pictures, 0);
   for (int k = 0; k <= n; ++k) {
-    for (const StreamInsertion& ins : spec.insertions) {
+    for (const StreamInsertion& ins : plan.insertions) {
       if (ins.beforePicture == k) Append(s.bytes, InsertionBytes(ins));
     }
     if (k == n) break;
-    const PictureType type = PictureTypeAt(spec, k);
-    const YuvPicture source = SourcePicture(spec, k);
+    const PictureType type = PictureTypeAt(plan, k);
+    const YuvPicture source = SourcePicture(plan, k);
     M4vPictureInfo info;
     info.offset = s.bytes.size();
-    if (spec.groupOfVopBeforeIntra && type == PictureType::Intra) Append(s.bytes, enc.GroupOfVop());
+    if (plan.groupOfVopBeforeIntra && type == PictureType::Intra) Append(s.bytes, enc.GroupOfVop());
     info.vopOffset = s.bytes.size();
     const PictureControls controls =
-        static_cast<size_t>(k) < spec.controls.size() ? spec.controls[static_cast<size_t>(k)] : PictureControls {};
+        static_cast<size_t>(k) < plan.controls.size() ? plan.controls[static_cast<size_t>(k)] : PictureControls {};
     Append(s.bytes, enc.EncodePicture(source, type, controls));
     info.size = s.bytes.size() - info.offset;
     info.stats = enc.LastStats();
     s.pictures.push_back(std::move(info));
     s.reconstructions.push_back(enc.Reconstruction());
-    if (spec.keepSources) s.sources.push_back(source);
+    if (plan.keepSources) s.sources.push_back(source);
   }
-  if (spec.truncateTo >= 0 && static_cast<size_t>(spec.truncateTo) < s.bytes.size()) {
-    s.bytes.resize(static_cast<size_t>(spec.truncateTo));
+  if (plan.truncateTo >= 0 && static_cast<size_t>(plan.truncateTo) < s.bytes.size()) {
+    s.bytes.resize(static_cast<size_t>(plan.truncateTo));
   }
   return s;
 }
 
-std::vector<uint8_t> BuildM4vStream(const M4vStreamSpec& spec) { return BuildM4v(spec).bytes; }
+std::vector<uint8_t> BuildM4vStream(const M4vStreamSpec& plan) { return BuildM4v(plan).bytes; }
 
 }  // namespace klv::sample

@@ -2,11 +2,11 @@
 // `.m4v` streams in one call: the MPEG-4 encoder over a scene (or given
 // pictures), with options for damaged and edge-case streams.
 //
-//   klv::sample::M4vStreamSpec spec;          // 176 x 144, 10 pictures, I then P
-//   spec.pictures = 20;
-//   spec.intraPeriod = 8;                     // I-VOP every 8 pictures
-//   spec.insertions.push_back({.beforePicture = 3, .kind = klv::sample::StreamInsertion::Kind::Junk, .count = 32});
-//   klv::sample::M4vStream s = klv::sample::BuildM4v(spec);
+//   klv::sample::M4vStreamSpec plan;          // 176 x 144, 10 pictures, I then P
+//   plan.pictures = 20;
+//   plan.intraPeriod = 8;                     // I-VOP every 8 pictures
+//   plan.insertions.push_back({.beforePicture = 3, .kind = klv::sample::StreamInsertion::Kind::Junk, .count = 32});
+//   klv::sample::M4vStream s = klv::sample::BuildM4v(plan);
 //   // s.bytes, s.reconstructions[k] (what a correct player shows), s.pictures[k].offset ...
 
 #include <cstddef>
@@ -64,13 +64,13 @@ struct M4vStream {
   std::vector<YuvPicture> sources;
 };
 
-// The type of picture k under the spec.
-PictureType PictureTypeAt(const M4vStreamSpec& spec, int k);
-// The source picture k under the spec.
-YuvPicture SourcePicture(const M4vStreamSpec& spec, int k);
+// The type of picture k under the plan.
+PictureType PictureTypeAt(const M4vStreamSpec& plan, int k);
+// The source picture k under the plan.
+YuvPicture SourcePicture(const M4vStreamSpec& plan, int k);
 
-M4vStream BuildM4v(const M4vStreamSpec& spec);
-std::vector<uint8_t> BuildM4vStream(const M4vStreamSpec& spec);
+M4vStream BuildM4v(const M4vStreamSpec& plan);
+std::vector<uint8_t> BuildM4vStream(const M4vStreamSpec& plan);
 
 // The demo stream: 640 x 480, 90 pictures (six seconds at the player's 66 ms),
 // an I-VOP every 30, a panning textured scene with three moving boxes.

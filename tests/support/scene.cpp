@@ -88,8 +88,8 @@ void FillEllipse(RgbImage& img, double cx, double cy, double rx, double ry, Rgbf
 
 }  // namespace
 
-Scene::Scene(const SceneSpec& spec, int width, int height)
-    : spec_(spec), width_(std::max(width, 0)), height_(std::max(height, 0)) {
+Scene::Scene(const SceneSpec& plan, int width, int height)
+    : spec_(plan), width_(std::max(width, 0)), height_(std::max(height, 0)) {
   if (spec_.noise > 0) {
     // Sensor noise field, approximately Gaussian with the given sigma (each
     // value the sum of four uniform 16-bit values, centred and scaled), one

@@ -2,7 +2,7 @@
 // Deterministic synthetic time-lapse scenes: a textured background
 // (gradients and a fractal value-noise texture), a slow lighting drift,
 // seeded sensor noise, and objects that appear, move and leave at chosen
-// frames. The same spec and frame always give the same picture.
+// frames. The same plan and frame always give the same picture.
 //
 // Motion-search answers. Block means are those of the 8x8 luma blocks
 // (Y = 0.299 R + 0.587 G + 0.114 B) on the grid from (0, 0).
@@ -63,11 +63,11 @@ struct SceneSpec {
 
 class Scene {
  public:
-  Scene(const SceneSpec& spec, int width, int height);
+  Scene(const SceneSpec& plan, int width, int height);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
-  const SceneSpec& Spec() const { return spec_; }
+  const SceneSpec& Plan() const { return spec_; }
 
   // Frame `frame` (any integer >= 0) with lighting, objects and noise.
   RgbImage Render(int frame) const;

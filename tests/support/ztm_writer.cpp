@@ -97,8 +97,8 @@ ZtmSpec DemoZtmSpec() {
   return z;
 }
 
-ZtmFile BuildZtm(const ZtmSpec& spec) {
-  M4vStreamSpec videoSpec = spec.video;
+ZtmFile BuildZtm(const ZtmSpec& plan) {
+  M4vStreamSpec videoSpec = plan.video;
   videoSpec.insertions.clear();
   videoSpec.truncateTo = -1;
   const M4vStream video = BuildM4v(videoSpec);
@@ -108,21 +108,21 @@ ZtmFile BuildZtm(const ZtmSpec& spec) {
   z.bytes.assign(video.bytes.begin(), video.bytes.begin() + static_cast<std::ptrdiff_t>(video.headerLength));
   z.headerLength = video.headerLength;
 
-  const double fps = spec.picturesPerSecond > 0 ? spec.picturesPerSecond : 10.0;
+  const double fps = plan.picturesPerSecond > 0 ? plan.picturesPerSecond : 10.0;
   const double perPicture =
-      spec.audioBytesPerPicture > 0 ? spec.audioBytesPerPicture : 16000.0 / 249.0 * 128.0 / fps;
+      plan.audioBytesPerPicture > 0 ? plan.audioBytesPerPicture : 16000.0 / 249.0 * 128.0 / fps;
   auto audioEnd = [&](int k) { return static_cast<size_t>(std::floor(k * perPicture)); };
   auto audioBytes = [&](size_t offset, size_t n) {
-    if (spec.audio.empty()) return GenerateAudioBytes(offset, n);
+    if (plan.audio.empty()) return GenerateAudioBytes(offset, n);
     std::vector<uint8_t> out(n);
-    for (size_t j = 0; j < n; ++j) out[j] = spec.audio[(offset + j) % spec.audio.size()];
+    for (size_t j = 0; j < n; ++j) out[j] = plan.audio[(offset + j) % plan.audio.size()];
     return out;
   };
 
   const int n = static_cast<int>(video.pictures.size());
   uint64_t audioWritten = 0;
   for (int k = 0; k <= n; ++k) {
-    for (const StreamInsertion& ins : spec.video.insertions) {
+    for (const StreamInsertion& ins : plan.video.insertions) {
       if (ins.beforePicture == k) Append(z.bytes, InsertionBytes(ins));
     }
     if (k == n) break;
@@ -132,11 +132,11 @@ ZtmFile BuildZtm(const ZtmSpec& spec) {
 
     // Side packets of this picture, built first so that straddles can be placed.
     std::vector<uint8_t> extras;
-    for (const ZtmExtraPacket& e : spec.extraPackets) {
+    for (const ZtmExtraPacket& e : plan.extraPackets) {
       if (e.beforePicture == k) Append(extras, ZtmPacket(e.type, e.body));
     }
     size_t begin = 0, end = 0;
-    if (spec.audioBeforeFirstPicture) {
+    if (plan.audioBeforeFirstPicture) {
       begin = audioEnd(k);
       end = audioEnd(k + 1);
     } else if (k > 0) {
@@ -146,14 +146,14 @@ ZtmFile BuildZtm(const ZtmSpec& spec) {
     std::vector<std::vector<uint8_t>> audioPackets;
     {
       const size_t total = end - begin;
-      const int parts = std::max(spec.audioPacketsPerPicture, 1);
+      const int parts = std::max(plan.audioPacketsPerPicture, 1);
       size_t at = begin;
       for (int p = 0; p < parts && total > 0; ++p) {
         size_t stop = begin + total * static_cast<size_t>(p + 1) / static_cast<size_t>(parts);
         while (at < stop) {
           const size_t len = std::min<size_t>(stop - at, 0xFFFF);
           uint8_t lead = 0;
-          if (spec.leadBytes) lead = static_cast<uint8_t>(std::min<size_t>((128 - at % 128) % 128, len));
+          if (plan.leadBytes) lead = static_cast<uint8_t>(std::min<size_t>((128 - at % 128) % 128, len));
           const std::vector<uint8_t> data = audioBytes(at, len);
           Append(z.audio, data);
           audioPackets.push_back(ZtmAudioPacket(data.data(), len, lead));
@@ -167,16 +167,16 @@ ZtmFile BuildZtm(const ZtmSpec& spec) {
     if (!audioPackets.empty()) info.lead = audioPackets.front()[7];
     const bool intra = vp.stats.type == PictureType::Intra;
     std::vector<uint8_t> timePacket;
-    if (spec.timePackets == ZtmSpec::TimePackets::BeforeEvery ||
-        (spec.timePackets == ZtmSpec::TimePackets::BeforeIntra && intra)) {
-      info.timeCount = static_cast<uint32_t>(spec.timeCountBase + audioWritten);
-      info.elapsedHundredths = ZtmElapsedHundredths(info.timeCount, spec.timeShift);
-      timePacket = ZtmTimePacket(info.timeCount, spec.timeShift);
+    if (plan.timePackets == ZtmSpec::TimePackets::BeforeEvery ||
+        (plan.timePackets == ZtmSpec::TimePackets::BeforeIntra && intra)) {
+      info.timeCount = static_cast<uint32_t>(plan.timeCountBase + audioWritten);
+      info.elapsedHundredths = ZtmElapsedHundredths(info.timeCount, plan.timeShift);
+      timePacket = ZtmTimePacket(info.timeCount, plan.timeShift);
     }
     size_t audioSize = 0;
     for (const auto& p : audioPackets) audioSize += p.size();
 
-    for (const ZtmStraddle& s : spec.straddles) {
+    for (const ZtmStraddle& s : plan.straddles) {
       if (s.picture != k) continue;
       size_t rel = extras.size();
       bool present = true;
@@ -213,12 +213,12 @@ ZtmFile BuildZtm(const ZtmSpec& spec) {
     info.endOffset = z.bytes.size();
     z.pictures.push_back(std::move(info));
   }
-  if (spec.video.truncateTo >= 0 && static_cast<size_t>(spec.video.truncateTo) < z.bytes.size()) {
-    z.bytes.resize(static_cast<size_t>(spec.video.truncateTo));
+  if (plan.video.truncateTo >= 0 && static_cast<size_t>(plan.video.truncateTo) < z.bytes.size()) {
+    z.bytes.resize(static_cast<size_t>(plan.video.truncateTo));
   }
   return z;
 }
 
-std::vector<uint8_t> BuildZtmFile(const ZtmSpec& spec) { return BuildZtm(spec).bytes; }
+std::vector<uint8_t> BuildZtmFile(const ZtmSpec& plan) { return BuildZtm(plan).bytes; }
 
 }  // namespace klv::sample

@@ -9,9 +9,9 @@
 //     count of audio bytes; placed immediately in front of an intra VOP;
 //   - other types, which the player skips (used here as filler).
 //
-//   klv::sample::ZtmSpec spec;                 // 10 pictures, 10 a second, time packets before I-VOPs
-//   spec.video.intraPeriod = 5;
-//   klv::sample::ZtmFile z = klv::sample::BuildZtm(spec);
+//   klv::sample::ZtmSpec plan;                 // 10 pictures, 10 a second, time packets before I-VOPs
+//   plan.video.intraPeriod = 5;
+//   klv::sample::ZtmFile z = klv::sample::BuildZtm(plan);
 //   // z.bytes, z.pictures[k].vopOffset / audioBytes / lead / elapsedHundredths ...
 
 #include <cstddef>
@@ -102,7 +102,7 @@ struct ZtmFile {
 // 10 a second with generated sound, an I-VOP (with its time packet) every 20.
 ZtmSpec DemoZtmSpec();
 
-ZtmFile BuildZtm(const ZtmSpec& spec);
-std::vector<uint8_t> BuildZtmFile(const ZtmSpec& spec);
+ZtmFile BuildZtm(const ZtmSpec& plan);
+std::vector<uint8_t> BuildZtmFile(const ZtmSpec& plan);
 
 }  // namespace klv::sample

@@ -44,17 +44,17 @@ class KlvtoolTest : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = new fs::path(fs::temp_directory_path() / ("klvtool_test_" + std::to_string(::getpid())));
     fs::create_directories(*dir_);
-    sample::MovieSpec spec;
-    spec.width = 160;
-    spec.height = 120;
-    spec.frames = 20;
-    spec.scale = 5;
-    spec.rate = 50;
-    spec.eventMode = true;
-    spec.eventFrames = {6, 13};
-    spec.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, 8, 0, 0);
-    ASSERT_TRUE(sample::WriteCameraAvi(Path("clip.avi"), spec));
-    frame7_ = new std::vector<uint8_t>(sample::BuildCameraFrame(spec, 7));
+    sample::MovieSpec plan;
+    plan.width = 160;
+    plan.height = 120;
+    plan.frames = 20;
+    plan.scale = 5;
+    plan.rate = 50;
+    plan.eventMode = true;
+    plan.eventFrames = {6, 13};
+    plan.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, 8, 0, 0);
+    ASSERT_TRUE(sample::WriteCameraAvi(Path("clip.avi"), plan));
+    frame7_ = new std::vector<uint8_t>(sample::BuildCameraFrame(plan, 7));
   }
   static void TearDownTestSuite() {
     fs::remove_all(*dir_);
@@ -86,8 +86,7 @@ TEST_F(KlvtoolTest, TimesFollowTheCamerasStamps) {
   while (std::getline(lines, line)) {
     if (n == 0) {
       EXPECT_EQ(line, "0 2010/05/15 08:00:00.00");
-    }
-    if (n == 19) {
+    } else if (n == 19) {
       EXPECT_EQ(line, "19 2010/05/15 08:01:35.00");
     }
     ++n;
@@ -154,11 +153,11 @@ TEST_F(KlvtoolTest, FailuresSayWhyOnOneLine) {
 }
 
 TEST_F(KlvtoolTest, EmptyMovieSaysItHasNoFrames) {
-  sample::MovieSpec spec;
-  spec.width = 64;
-  spec.height = 48;
-  spec.frames = 0;
-  ASSERT_TRUE(sample::WriteCameraAvi(Path("empty.avi"), spec));
+  sample::MovieSpec plan;
+  plan.width = 64;
+  plan.height = 48;
+  plan.frames = 0;
+  ASSERT_TRUE(sample::WriteCameraAvi(Path("empty.avi"), plan));
   const ToolRun r = Klvtool("info " + Path("empty.avi"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "klvtool: " + Path("empty.avi") + ": File Does Not Contain Any Frames\n");

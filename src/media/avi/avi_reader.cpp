@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -87,7 +88,8 @@ int AviReader::AviOpen(const std::string& path) {
   }
   nTotalFrames = frames;
   nCapInterval = scale == 65535 ? 86400 : scale;
-  nAviRate = rate < 0 ? nCapInterval * 10 : rate;
+  // A damaged interval must not overflow the derived rate.
+  nAviRate = rate < 0 ? static_cast<int>(std::min<int64_t>(int64_t{nCapInterval} * 10, INT32_MAX)) : rate;
   nImageWidth = width;
   nImageHeight = height;
 
@@ -258,7 +260,7 @@ int AviReader::AviFindEvent(int from, int to) {
   return -1;
 }
 
-void AviReader::FrameDateTime(int elapsedSeconds, std::string* dateText, std::string* timeText) {
+void AviReader::FrameDateTime(int64_t elapsedSeconds, std::string* dateText, std::string* timeText) {
   bool done = false;
   if (bTimeStamps) done = ClockFromTimeStamp(decoder.frameTimeStamp.Value(), &frameClock);
   if (!done) frameClock = ClockFromFileTime(wFileDate, wFileTime, elapsedSeconds);

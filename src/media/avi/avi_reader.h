@@ -42,7 +42,9 @@ class AviReader {
   int AviFindEvent(int from, int to);
 
   // Date and time of the frame whose headers were walked last.
-  void FrameDateTime(int elapsedSeconds, std::string* dateText, std::string* timeText);
+  void FrameDateTime(int64_t elapsedSeconds, std::string* dateText, std::string* timeText);
+  // Seconds from the first frame to frame `index` at the capture interval.
+  int64_t ElapsedSeconds(int index) const { return static_cast<int64_t>(index) * nCapInterval; }
 
   // Reads frame `index` into pFrameBuffer and decodes it into `picture`.
   // 0 on success; -1 when the frame cannot be read; else the decoder's value.

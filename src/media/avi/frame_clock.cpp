@@ -1,5 +1,6 @@
 #include "media/avi/frame_clock.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -55,9 +56,24 @@ bool ClockFromTimeStamp(uint64_t stamp, FrameClock* out) {
   return month >= 1 && month <= 12;
 }
 
+namespace {
+
+// The camera software's calendar: every fourth year has 29 February, so four
+// years are always 1461 days.
+constexpr int kMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+constexpr int64_t kFourYears = 1461;
+// Dates stop advancing 10,000 years on; the camera never gets there.
+constexpr int64_t kMaxDays = kFourYears * 2500;
+
+int MonthLength(int month, int64_t year) {
+  return month == 2 && year % 4 != 0 ? 28 : kMonthDays[month - 1];
+}
+
+}  // namespace
+
 FrameClock ClockFromFileTime(uint16_t fileDate, uint16_t fileTime, int64_t elapsedSeconds) {
-  static const int kMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   FrameClock c;
+  if (elapsedSeconds < 0) elapsedSeconds = 0;
   const int64_t seconds = 2 * (fileTime & 31) + 60 * ((fileTime >> 5) & 63) +
                           3600 * (fileTime >> 11) + elapsedSeconds;
   int64_t hour = seconds / 3600;
@@ -66,15 +82,19 @@ FrameClock ClockFromFileTime(uint16_t fileDate, uint16_t fileTime, int64_t elaps
   c.nCentisecond = 0;
   int day = fileDate & 31;
   int month = (fileDate >> 5) & 15;
-  int year = 1980 + (fileDate >> 9);
+  int64_t year = 1980 + (fileDate >> 9);
   if (hour >= 24) {
     // A damaged date word (month 0 or above 12) rolls as January would.
     if (month < 1 || month > 12) month = 1;
-    int64_t add = hour / 24;
+    int64_t add = std::min<int64_t>(hour / 24, kMaxDays);
     hour %= 24;
+    // Whole four-year cycles first, then month by month as the camera does.
+    if (add > kFourYears) {
+      year += 4 * ((add - 1) / kFourYears);
+      add -= kFourYears * ((add - 1) / kFourYears);
+    }
     while (add > 0) {
-      int len = kMonthDays[month - 1];
-      if (month == 2 && year % 4 != 0) len = 28;
+      const int len = MonthLength(month, year);
       if (day + add <= len) {
         day += static_cast<int>(add);
         break;
@@ -90,7 +110,7 @@ FrameClock ClockFromFileTime(uint16_t fileDate, uint16_t fileTime, int64_t elaps
   c.nHour = static_cast<int>(hour);
   c.nDay = day;
   c.nMonth = month;
-  c.nYear = year;
+  c.nYear = static_cast<int>(year);
   return c;
 }
 

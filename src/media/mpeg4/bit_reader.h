@@ -1,5 +1,5 @@
 #pragma once
-// The picture decoder's bit reader: 64 bits at a time from the mapped view.
+// The picture decoder's bit reader: a 64-bit cache filled from the mapped view.
 //
 // It reads the same bits as the stream reader's ReadBits, from one view (the
 // window and its look-ahead), and keeps no failure state of its own: the
@@ -19,40 +19,57 @@ class MbBitReader {
     base_ = base;
     readable_ = readable;
     pos = bitPos;
+    left_ = 0;
   }
 
-  // The next 64 bits, most significant first (at least 57 of them real).
-  uint64_t Peek64() const {
+  // The next bits, most significant first: at least 32 of them are real
+  // (the cache is refilled from the view when fewer are left).
+  uint64_t PeekWord() {
+    if (left_ < 32) Refill();
+    return cache_;
+  }
+  // n = 1 .. 32
+  uint32_t Peek(int n) { return static_cast<uint32_t>(PeekWord() >> (64 - n)); }
+  // n = 0 .. 32, after a peek of at least n bits.
+  void Skip(int n) {
+    cache_ <<= n;
+    left_ -= n;
+    pos += static_cast<uint64_t>(n);
+  }
+  uint32_t Get(int n) {
+    const uint32_t v = Peek(n);
+    Skip(n);
+    return v;
+  }
+  uint32_t Get1() { return Get(1); }
+  // Moves the position; the cache is refilled at the next peek.
+  void Rebase(uint64_t newPos) {
+    pos = newPos;
+    left_ = 0;
+  }
+
+  uint64_t pos = 0;  // bits from base
+
+ private:
+  void Refill() {
     const size_t byte = static_cast<size_t>(pos >> 3);
     uint64_t v;
     if (byte + 8 <= readable_) {
       std::memcpy(&v, base_ + byte, 8);
       v = __builtin_bswap64(v);
     } else {
-      v = SlowLoad(byte);
+      v = 0;
+      for (size_t i = 0; i < 8; ++i) v = (v << 8) | (byte + i < readable_ ? base_[byte + i] : 0u);
     }
-    return v << (pos & 7);
-  }
-  // n = 1 .. 32
-  uint32_t Peek(int n) const { return static_cast<uint32_t>(Peek64() >> (64 - n)); }
-  uint32_t Get(int n) {
-    const uint32_t v = Peek(n);
-    pos += static_cast<uint64_t>(n);
-    return v;
-  }
-  uint32_t Get1() { return Get(1); }
-
-  uint64_t pos = 0;  // bits from base
-
- private:
-  uint64_t SlowLoad(size_t byte) const {
-    uint64_t v = 0;
-    for (size_t i = 0; i < 8; ++i) v = (v << 8) | (byte + i < readable_ ? base_[byte + i] : 0u);
-    return v;
+    const int used = static_cast<int>(pos & 7);
+    cache_ = v << used;
+    left_ = 64 - used;
   }
 
   const uint8_t* base_ = nullptr;
   size_t readable_ = 0;
+  uint64_t cache_ = 0;
+  int left_ = 0;
 };
 
 }  // namespace klv::mpeg4

@@ -100,11 +100,9 @@ int MacroblockDecoder::DecodePicture(StreamReader& reader, const StreamLayer& la
   return static_cast<int>(std::min<uint64_t>(reader.Position() / 1024, INT_MAX));
 }
 
-// Every read must end before the file's last bit: the camera's reader fails
-// when reading that bit makes it step off the end. Windows are moved on when
-// the position has left the current one.
-bool MacroblockDecoder::Checkpoint() {
-  if (bits_.pos > highWater_) highWater_ = bits_.pos;
+// The camera's reader fails when reading the file's last bit makes it step
+// off the end; windows are mapped on as the position leaves them.
+bool MacroblockDecoder::CheckpointSlow() {
   if (highWater_ >= limitBits_) return Fail(bits_.pos);
   while (bits_.pos >= windowBits_) {
     StreamReader& r = *reader_;
@@ -112,11 +110,11 @@ bool MacroblockDecoder::Checkpoint() {
       mapFailed_ = true;
       return Fail(bits_.pos);
     }
-    bits_.pos -= windowBits_;
+    const uint64_t moved = bits_.pos - windowBits_;
     highWater_ -= windowBits_;
     limitBits_ -= windowBits_;
     windowBits_ = uint64_t {r.windowLength} * 8;
-    bits_.Reset(r.viewBase, r.ViewReadable(), bits_.pos);
+    bits_.Reset(r.viewBase, r.ViewReadable(), moved);
   }
   return true;
 }
@@ -168,13 +166,13 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
       dcY_[1][static_cast<size_t>(2 * mbx + 1)] = dcY_[1][static_cast<size_t>(2 * mbx + 2)] = kNoDc;
       dcY_[2][static_cast<size_t>(2 * mbx + 1)] = dcY_[2][static_cast<size_t>(2 * mbx + 2)] = kNoDc;
       dcU_[1][static_cast<size_t>(mbx + 1)] = dcV_[1][static_cast<size_t>(mbx + 1)] = kNoDc;
-      for (auto& r : residual_) r = BlockResidual {};
-      Reconstruct(mbx, mby, false, 0, 0);
+      touched_ = true;
+      PredictMacroblock(stores_->referencePicture(), stores_->outputPicture(), mbx, mby, 0, 0, forceBw_);
       return true;
     }
     const VlcEntry e = isP_ ? kMcbpcInterLut[bits_.Peek(kMcbpcBits)] : kMcbpcIntraLut[bits_.Peek(kMcbpcBits)];
     if (e.length == 0) return Fail(bits_.pos + kMcbpcBits + 1);
-    bits_.pos += e.length;
+    bits_.Skip(e.length);
     if (isP_) {
       mbType = e.value & 7;
       cbpc = e.value >> 3;
@@ -192,7 +190,7 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
 
   const VlcEntry c = kCbpyLut[bits_.Peek(kCbpyBits)];
   if (c.length == 0) return Fail(bits_.pos + kCbpyBits + 1);
-  bits_.pos += c.length;
+  bits_.Skip(c.length);
   const int cbpy = intra ? c.value : 15 - c.value;
 
   if (mbType == 1 || mbType == 4) {
@@ -241,7 +239,7 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
 bool MacroblockDecoder::ReadComponent(int* diff) {
   const VlcEntry e = kMvdLut[bits_.Peek(kMvdBits)];
   if (e.length == 0) return Fail(bits_.pos + kMvdBits + 1);
-  bits_.pos += e.length;
+  bits_.Skip(e.length);
   *diff = 0;
   if (e.value == 0) return true;
   const bool negative = bits_.Get1() != 0;
@@ -283,21 +281,17 @@ bool MacroblockDecoder::ReadVector(int mbx, int* vx, int* vy) {
 template <bool kIntra>
 bool MacroblockDecoder::DecodeBlock(int b, bool coded, int mbx, bool useDc) {
   int16_t* coef = coef_[b];
-  const int32_t* steps = kIntra ? dq_->intraSteps : dq_->interSteps;
-  const std::array<TcoefEntry, 1u << kTcoefBits>& lut = kIntra ? kTcoefIntraLut : kTcoefInterLut;
-  const EscapeLimits& limits = kIntra ? kEscapeIntra : kEscapeInter;
   const bool chroma = b >= 4;
 
-  int32_t level0 = 0;  // the coefficient at position 0, before any DC prediction
-  uint32_t sum = 0;    // for the parity of mismatch control
-  int32_t value63 = 0;
-  bool ac = false;     // a non-zero value outside position 0
+  int32_t level0 = 0;   // the coefficient at position 0, before any DC prediction
+  uint32_t parity = 0;  // lowest bit: parity of the sum for mismatch control
+  bool ac = false;      // a value outside position 0
   int k = 0;
 
   if (kIntra && useDc) {
     const VlcEntry e = chroma ? kDcChromaLut[bits_.Peek(kDcChromaBits)] : kDcLumaLut[bits_.Peek(kDcLumaBits)];
     if (e.length == 0) return Fail(bits_.pos + (chroma ? kDcChromaBits : kDcLumaBits) + 1);
-    bits_.pos += e.length;
+    bits_.Skip(e.length);
     const int size = e.value;
     if (size > 9) return Fail(bits_.pos);
     if (size > 0) {
@@ -309,73 +303,33 @@ bool MacroblockDecoder::DecodeBlock(int b, bool coded, int mbx, bool useDc) {
   }
 
   if (coded) {
+    const TcoefShortEntry* shortCodes = kIntra ? kTcoefIntraShort.data() : kTcoefInterShort.data();
+    const int32_t* steps = kIntra ? dq_->intraScanSteps : dq_->interScanSteps;
     for (;;) {
-      const uint64_t w = bits_.Peek64();
-      const TcoefEntry e = lut[static_cast<size_t>(w >> (64 - kTcoefBits))];
+      const TcoefShortEntry e = shortCodes[bits_.Peek(kTcoefShortBits)];
       int run, level, last;
-      if (e.length != 0) {
+      if (e.length != 0) [[likely]] {
         run = e.run;
+        level = e.level;
         last = e.last;
-        level = ((w >> (63 - e.length)) & 1) != 0 ? -e.level : e.level;
-        bits_.pos += static_cast<uint64_t>(e.length) + 1;
-      } else {
-        // No code: the camera's search has read 13 bits, gives up and goes
-        // back to where the code began; the escape follows.
-        highWater_ = std::max(highWater_, bits_.pos + kTcoefSearchBits);
-        if (bits_.Peek(kEscapeBits) != kEscapeCode) return Fail(bits_.pos + kEscapeBits);
-        bits_.pos += kEscapeBits;
-        const uint32_t mode = bits_.Peek(2);
-        if (mode != 3) {
-          // Type 1 (0): the level is extended by LMAX; type 2 (10): the run
-          // by RMAX + 1. A coded event and its sign follow.
-          const bool type1 = mode < 2;
-          bits_.pos += type1 ? 1 : 2;
-          const TcoefEntry x = lut[bits_.Peek(kTcoefBits)];
-          if (x.length == 0) {
-            highWater_ = std::max(highWater_, bits_.pos + kTcoefSearchBits);
-            return Fail(bits_.pos);
-          }
-          bits_.pos += x.length;
-          const bool negative = bits_.Get1() != 0;
-          last = x.last;
-          run = x.run;
-          int magnitude = x.level;
-          if (type1) {
-            if (run >= limits.lmaxCount[last]) return Fail(bits_.pos);
-            magnitude += limits.lmax[last][run];
-          } else {
-            if (magnitude > limits.rmaxCount[last]) return Fail(bits_.pos);
-            run += limits.rmax[last][magnitude - 1] + 1;
-          }
-          level = negative ? -magnitude : magnitude;
-        } else {
-          // Type 3 (11): last, run, marker, 12-bit level, marker.
-          bits_.pos += 2;
-          last = static_cast<int>(bits_.Get1());
-          run = static_cast<int>(bits_.Get(6));
-          if (bits_.Get1() == 0) return Fail(bits_.pos);
-          const int raw = static_cast<int>(bits_.Get(12));
-          level = raw >= 0x800 ? raw - 4096 : raw;
-          if (bits_.Get1() == 0) return Fail(bits_.pos);
-        }
+        bits_.Skip(e.length);
+      } else if (!ReadLongEvent(kIntra, &run, &level, &last)) {
+        return false;
       }
       k += run;
       if (k > 63) return Fail(bits_.pos);
-      if (k == 0) {
-        level0 = level;
-      } else {
+      if (k != 0) [[likely]] {
         int32_t v;
-        const int idx = kZigzag[k];
         if (kIntra) {
-          v = level * steps[idx];
+          v = level * steps[k];  // (2 * level * step) >> 1
         } else {
-          const int32_t twice = 2 * level + (level > 0 ? 1 : (level < 0 ? -1 : 0));
-          v = (twice * steps[idx]) >> 1;
+          v = ((2 * level + (level > 0) - (level < 0)) * steps[k]) >> 1;
         }
         coef[kScanT[static_cast<size_t>(k)]] = Times8(v);
-        sum += static_cast<uint32_t>(v);
-        ac |= v != 0;
-        if (k == 63) value63 = v;
+        parity ^= static_cast<uint32_t>(v);
+        ac = true;
+      } else {
+        level0 = level;
       }
       ++k;
       if (last) break;
@@ -405,16 +359,16 @@ bool MacroblockDecoder::DecodeBlock(int b, bool coded, int mbx, bool useDc) {
     value0 = level * scaler;
     rows[1][col] = value0;
   } else {
-    const int32_t twice = 2 * level0 + (level0 > 0 ? 1 : (level0 < 0 ? -1 : 0));
-    value0 = (twice * steps[0]) >> 1;
+    value0 = ((2 * level0 + (level0 > 0) - (level0 < 0)) * dq_->interSteps[0]) >> 1;
   }
-  sum += static_cast<uint32_t>(value0);
+  parity ^= static_cast<uint32_t>(value0);
 
-  // Mismatch control: an even sum flips the lowest bit at position 63.
+  // Mismatch control: an even sum flips the lowest bit at position 63 (bit 3
+  // of the value times 8).
   BlockResidual& r = residual_[b];
-  const bool flip = (sum & 1) == 0;
+  const bool flip = (parity & 1) == 0;
   if (ac) {
-    if (flip) coef[63] = Times8(value63 ^ 1);
+    if (flip) coef[63] = static_cast<int16_t>(coef[63] ^ 8);
     coef[0] = Times8(value0);
     r = BlockResidual {BlockKind::kFull, false, 0};
   } else if (value0 != 0) {
@@ -423,6 +377,61 @@ bool MacroblockDecoder::DecodeBlock(int b, bool coded, int mbx, bool useDc) {
     // Nothing but the mismatch 1 at 63, which transforms to zero.
     r = BlockResidual {BlockKind::kZero, false, 0};
   }
+  return true;
+}
+
+// Codes longer than the first look, and the three escapes.
+bool MacroblockDecoder::ReadLongEvent(bool intra, int* run, int* level, int* last) {
+  const std::array<TcoefEntry, 1u << kTcoefBits>& lut = intra ? kTcoefIntraLut : kTcoefInterLut;
+  const EscapeLimits& limits = intra ? kEscapeIntra : kEscapeInter;
+  const uint64_t w = bits_.PeekWord();
+  const TcoefEntry e = lut[static_cast<size_t>(w >> (64 - kTcoefBits))];
+  if (e.length != 0) {
+    *run = e.run;
+    *last = e.last;
+    *level = ((w >> (63 - e.length)) & 1) != 0 ? -e.level : e.level;
+    bits_.Skip(e.length + 1);
+    return true;
+  }
+  // No code: the camera's search has read 13 bits, gives up and goes back
+  // to where the code began; the escape follows.
+  highWater_ = std::max(highWater_, bits_.pos + kTcoefSearchBits);
+  if (bits_.Peek(kEscapeBits) != kEscapeCode) return Fail(bits_.pos + kEscapeBits);
+  bits_.Skip(kEscapeBits);
+  const uint32_t mode = bits_.Peek(2);
+  if (mode != 3) {
+    // Type 1 (0): the level is extended by LMAX; type 2 (10): the run by
+    // RMAX + 1. A coded event and its sign follow.
+    const bool type1 = mode < 2;
+    bits_.Skip(type1 ? 1 : 2);
+    const TcoefEntry x = lut[bits_.Peek(kTcoefBits)];
+    if (x.length == 0) {
+      highWater_ = std::max(highWater_, bits_.pos + kTcoefSearchBits);
+      return Fail(bits_.pos);
+    }
+    bits_.Skip(x.length);
+    const bool negative = bits_.Get1() != 0;
+    *last = x.last;
+    *run = x.run;
+    int magnitude = x.level;
+    if (type1) {
+      if (*run >= limits.lmaxCount[*last]) return Fail(bits_.pos);
+      magnitude += limits.lmax[*last][*run];
+    } else {
+      if (magnitude > limits.rmaxCount[*last]) return Fail(bits_.pos);
+      *run += limits.rmax[*last][magnitude - 1] + 1;
+    }
+    *level = negative ? -magnitude : magnitude;
+    return true;
+  }
+  // Type 3 (11): last, run, marker, 12-bit level, marker.
+  bits_.Skip(2);
+  *last = static_cast<int>(bits_.Get1());
+  *run = static_cast<int>(bits_.Get(6));
+  if (bits_.Get1() == 0) return Fail(bits_.pos);
+  const int raw = static_cast<int>(bits_.Get(12));
+  *level = raw >= 0x800 ? raw - 4096 : raw;
+  if (bits_.Get1() == 0) return Fail(bits_.pos);
   return true;
 }
 
@@ -435,14 +444,20 @@ void MacroblockDecoder::Reconstruct(int mbx, int mby, bool intra, int dx, int dy
   uint8_t* y = out.y.Row(mby * 16) + mbx * 16;
   const int ys = out.y.stride;
   uint8_t* dst[4] = {y, y + 8, y + 8 * ys, y + 8 * ys + 8};
-  for (int b = 0; b < 4; ++b) StoreBlock(dst[b], ys, residual_[b], coef_[b], intra);
+  for (int b = 0; b < 4; ++b) {
+    if (intra || residual_[b].kind != BlockKind::kZero) StoreBlock(dst[b], ys, residual_[b], coef_[b], intra);
+  }
   if (forceBw_) {
     if (intra) FillChromaGrey(out, mbx, mby);
     std::memset(coef_[4], 0, sizeof coef_[4] * 2);
     return;
   }
-  StoreBlock(out.u.Row(mby * 8) + mbx * 8, out.u.stride, residual_[4], coef_[4], intra);
-  StoreBlock(out.v.Row(mby * 8) + mbx * 8, out.v.stride, residual_[5], coef_[5], intra);
+  if (intra || residual_[4].kind != BlockKind::kZero) {
+    StoreBlock(out.u.Row(mby * 8) + mbx * 8, out.u.stride, residual_[4], coef_[4], intra);
+  }
+  if (intra || residual_[5].kind != BlockKind::kZero) {
+    StoreBlock(out.v.Row(mby * 8) + mbx * 8, out.v.stride, residual_[5], coef_[5], intra);
+  }
 }
 
 }  // namespace klv::mpeg4

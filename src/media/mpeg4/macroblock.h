@@ -38,7 +38,14 @@ class MacroblockDecoder {
   int macroblockCount = 0;   // macroblocks decoded in the last picture
 
  private:
-  bool Checkpoint();
+  // Every read must end before the file's last bit; windows move on when
+  // the position has left the current one.
+  bool Checkpoint() {
+    if (bits_.pos > highWater_) highWater_ = bits_.pos;
+    if (highWater_ < limitBits_ && bits_.pos < windowBits_) return true;
+    return CheckpointSlow();
+  }
+  bool CheckpointSlow();
   bool PastEnd() const { return (bits_.pos > highWater_ ? bits_.pos : highWater_) >= limitBits_; }
   bool Fail(uint64_t consumed);
   void FinishFailure();
@@ -47,6 +54,7 @@ class MacroblockDecoder {
   bool ReadComponent(int* diff);
   template <bool kIntra>
   bool DecodeBlock(int b, bool coded, int mbx, bool useDc);
+  bool ReadLongEvent(bool intra, int* run, int* level, int* last);
   void ResetRowPredictors(int mby);
   void Reconstruct(int mbx, int mby, bool intra, int dx, int dy);
 

@@ -45,7 +45,8 @@ int Mpeg4Decoder::DecodeNextFrame(FramePicture* bitmap, int* audioLength, bool f
   if (quantiser != nullptr) *quantiser = macroblocks_.runningQuantiser;
   lastDecoded_ = decoded;
 
-  if (result > 0 && bitmap != nullptr && !bitmap->Empty()) {
+  // A picture inside the first KiB is at position 0 but drawn all the same.
+  if (decoded && bitmap != nullptr && !bitmap->Empty()) {
     if (f.g_nDeblockMethod == 0) {
       ConvertOutput(*bitmap);
     } else {

@@ -219,6 +219,10 @@ void Dequantiser::PrepareDequantiser(int quantiser) {
     intraSteps[i] = (kDefaultIntraMatrix[i] * quantiser * 100) / 800;
     interSteps[i] = (kDefaultInterMatrix[i] * quantiser * 100) / 800;
   }
+  for (int k = 0; k < 64; ++k) {
+    intraScanSteps[k] = intraSteps[kZigzag[k]];
+    interScanSteps[k] = interSteps[kZigzag[k]];
+  }
   lumaDcScaler = LumaDcScaler(quantiser);
   chromaDcScaler = ChromaDcScaler(quantiser);
 }
@@ -234,9 +238,26 @@ void StoreBlock(uint8_t* dst, int stride, const BlockResidual& r, int16_t* coef,
   }
   alignas(16) int16_t res[64];
   if (r.kind == BlockKind::kDcOnly) {
-    IdctDcOnly(r.dc8, r.flip63, res);
-    coef[0] = 0;
-    coef[63] = 0;
+    if (!r.flip63) {
+      // A flat block: one value for all 64 samples.
+      const int value = std::clamp((r.dc8 + 32) >> 6, -256, 255);
+#if defined(__SSE2__)
+      const __m128i v = _mm_set1_epi16(static_cast<short>(value));
+      for (int y = 0; y < 8; ++y) {
+        uint8_t* d = dst + y * stride;
+        __m128i sum = v;
+        if (!intra) sum = _mm_add_epi16(sum, _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(d)), _mm_setzero_si128()));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(sum, sum));
+      }
+#else
+      for (int y = 0; y < 8; ++y) {
+        uint8_t* d = dst + y * stride;
+        for (int x = 0; x < 8; ++x) d[x] = klv::ClampTable[value + (intra ? 0 : d[x])];
+      }
+#endif
+      return;
+    }
+    IdctDcOnly(r.dc8, true, res);
   } else {
     Idct8x8(coef, res);
     std::memset(coef, 0, 64 * sizeof(int16_t));

@@ -89,6 +89,8 @@ struct Dequantiser {
   int qp = -1;
   int32_t intraSteps[64] = {};  // raster order
   int32_t interSteps[64] = {};
+  int32_t intraScanSteps[64] = {};  // the same by zigzag scan position
+  int32_t interScanSteps[64] = {};
   int lumaDcScaler = 8;
   int chromaDcScaler = 8;
   void PrepareDequantiser(int quantiser);

@@ -61,11 +61,13 @@ int StreamReader::OpenCommon() {
   streamOpen_ = true;
   if (!ParseStreamHeaders(*this, layer)) {
     CloseStream();
+    layer = StreamLayer {};
     return 0;
   }
   AlignToByte();
   if (!HasView()) {  // nothing follows the headers
     CloseStream();
+    layer = StreamLayer {};
     return 0;
   }
   headerLength = static_cast<uint32_t>(std::min<uint64_t>(Position(), UINT32_MAX));

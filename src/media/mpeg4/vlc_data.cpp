@@ -353,6 +353,18 @@ constexpr std::array<TcoefEntry, 1u << kTcoefBits> BuildTcoefLut(const TcoefCode
   return lut;
 }
 
+constexpr std::array<TcoefShortEntry, 1u << kTcoefShortBits> BuildTcoefShort(
+    const std::array<TcoefEntry, 1u << kTcoefBits>& full) {
+  std::array<TcoefShortEntry, 1u << kTcoefShortBits> lut {};
+  for (uint32_t i = 0; i < (1u << kTcoefShortBits); ++i) {
+    const TcoefEntry& e = full[i << (kTcoefBits - kTcoefShortBits)];
+    if (e.length == 0 || e.length + 1 > kTcoefShortBits) continue;
+    const bool negative = ((i >> (kTcoefShortBits - 1 - e.length)) & 1) != 0;
+    lut[i] = {static_cast<uint8_t>(e.length + 1), e.run, static_cast<int8_t>(negative ? -e.level : e.level), e.last};
+  }
+  return lut;
+}
+
 }  // namespace
 
 extern constexpr std::array<VlcEntry, 1u << kMcbpcBits> kMcbpcIntraLut = BuildLut<kMcbpcBits>(kMcbpcIntra);
@@ -363,5 +375,7 @@ extern constexpr std::array<VlcEntry, 1u << kDcLumaBits> kDcLumaLut = BuildLut<k
 extern constexpr std::array<VlcEntry, 1u << kDcChromaBits> kDcChromaLut = BuildLut<kDcChromaBits>(kDcSizeChroma);
 extern constexpr std::array<TcoefEntry, 1u << kTcoefBits> kTcoefIntraLut = BuildTcoefLut(kTcoefIntra);
 extern constexpr std::array<TcoefEntry, 1u << kTcoefBits> kTcoefInterLut = BuildTcoefLut(kTcoefInter);
+extern constexpr std::array<TcoefShortEntry, 1u << kTcoefShortBits> kTcoefIntraShort = BuildTcoefShort(kTcoefIntraLut);
+extern constexpr std::array<TcoefShortEntry, 1u << kTcoefShortBits> kTcoefInterShort = BuildTcoefShort(kTcoefInterLut);
 
 }  // namespace klv::mpeg4

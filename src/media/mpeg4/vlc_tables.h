@@ -79,6 +79,19 @@ extern const std::array<VlcEntry, 1u << kDcChromaBits> kDcChromaLut;
 extern const std::array<TcoefEntry, 1u << kTcoefBits> kTcoefIntraLut;
 extern const std::array<TcoefEntry, 1u << kTcoefBits> kTcoefInterLut;
 
+// First look at the next kTcoefShortBits bits: codes short enough to fit
+// with their sign bit, the sign already applied. Longer codes, escapes and
+// gaps have length 0 here and go to the full tables above.
+inline constexpr int kTcoefShortBits = 11;
+struct TcoefShortEntry {
+  uint8_t length;  // code and sign bit; 0: look in the full table
+  uint8_t run;
+  int8_t level;
+  uint8_t last;
+};
+extern const std::array<TcoefShortEntry, 1u << kTcoefShortBits> kTcoefIntraShort;
+extern const std::array<TcoefShortEntry, 1u << kTcoefShortBits> kTcoefInterShort;
+
 // Length of a code string and its value.
 constexpr int CodeLength(const char* bits) {
   int n = 0;

@@ -1,0 +1,136 @@
+// The .m4v branches of klvtool's commands: the player's MPEG-4 decoder over
+// the stream, picture after picture.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "media/mpeg4/mpeg4_decoder.h"
+#include "platform/format.h"
+#include "tool/tool_common.h"
+#include "tool/tool_m4v.h"
+
+namespace klv::tool {
+namespace {
+
+// An open stream with the player's switches and its picture.
+struct M4vSource {
+  DecoderFlags flags;
+  Mpeg4Decoder decoder;
+  FramePicture picture;
+  int sizeKiB = 0;
+};
+
+// Opens the stream as the player does: a file it refuses gets its message.
+int OpenOrFail(M4vSource& s, const std::string& path, bool stamp) {
+  s.decoder.flags = &s.flags;
+  s.sizeKiB = s.decoder.OpenStream(path);
+  if (s.sizeKiB <= 0 && !s.decoder.IsOpen()) {
+    std::string line = path + ": File Not Found";
+    if (!s.decoder.reader.lastError.empty()) line += " (" + s.decoder.reader.lastError + ")";
+    return Fail(line);
+  }
+  // The player's picture: 16 rows more for the stamp band, which stays black
+  // because .m4v pictures get no overlays.
+  if (!s.picture.Create(s.decoder.PictureWidth(), s.decoder.BitmapHeight(stamp)))
+    return Fail("cannot create the picture");
+  return kOk;
+}
+
+// The next picture into the source's picture (null: decode only); true when
+// one decoded, also one that ends inside the first KiB.
+bool Next(M4vSource& s, bool draw) {
+  const int r = s.decoder.DecodeNextFrame(draw ? &s.picture : nullptr, nullptr, false, false, nullptr, nullptr);
+  return r > 0 || (r == 0 && s.decoder.lastPictureDecoded());
+}
+
+// After a failed decode: true when a picture start code lies at or after
+// `from` (the position before the call), so that the stream stopped at a
+// picture that cannot be decoded rather than at its end. Uses the reader's
+// file, whose view is then gone.
+bool EndsInPicture(StreamReader& reader, uint64_t from) {
+  MappedFile& file = reader.File();
+  constexpr uint8_t kVop[4] = {0x00, 0x00, 0x01, 0xB6};
+  constexpr uint64_t kChunk = 1 << 20;
+  const uint64_t size = file.Size();
+  for (uint64_t at = from; at + 4 <= size; at += kChunk) {
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(kChunk + 3, size - at));
+    const uint8_t* p = file.Map(at, length);
+    if (p == nullptr) return true;  // unreadable: not a clean end
+    for (size_t i = 0; i + 4 <= length; ++i)
+      if (std::memcmp(p + i, kVop, 4) == 0) return true;
+  }
+  return false;
+}
+
+// Decodes pictures 0 .. index in order; the picture holds picture `index`.
+int DecodeUpTo(M4vSource& s, const std::string& path, int index) {
+  for (int i = 0; i <= index; ++i) {
+    const uint64_t before = s.decoder.reader.Position();
+    // Only the wanted picture is converted; the ones before only move the stream on.
+    if (Next(s, i == index)) continue;
+    if (EndsInPicture(s.decoder.reader, before))
+      return Fail(Format("%s: picture %d cannot be decoded", path.c_str(), i));
+    return Fail(Format("%s: picture %d is beyond the last picture (%d)", path.c_str(), index, i - 1));
+  }
+  return kOk;
+}
+
+}  // namespace
+
+int M4vInfo(const std::string& path) {
+  M4vSource s;
+  if (int r = OpenOrFail(s, path, false)) return r;
+  std::printf("kind: m4v\nwidth: %d\nheight: %d\nsize_kib: %d\n", s.decoder.PictureWidth(),
+              s.decoder.PictureHeight(), s.sizeKiB);
+  return kOk;
+}
+
+int M4vFrame(const std::string& path, int index, const std::string& out, bool stamp, int deblock, bool bw) {
+  M4vSource s;
+  s.flags.g_nDeblockMethod = deblock;
+  s.flags.bForceBW = bw;
+  if (int r = OpenOrFail(s, path, stamp)) return r;
+  if (int r = DecodeUpTo(s, path, index)) return r;
+  if (!WriteBmpFile(s.picture, out)) return Fail(out + ": cannot write the picture");
+  return kOk;
+}
+
+// Playback stops at the first picture that cannot be decoded; it is the one
+// bad picture. The end of the stream is not. Without --out the pictures are
+// only decoded (each still becomes the next one's reference); with it they
+// are drawn as the player shows them and written.
+int M4vDecode(const std::string& path, const std::string& outDir) {
+  M4vSource s;
+  if (int r = OpenOrFail(s, path, false)) return r;
+  if (!outDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(outDir, ec);
+  }
+  int decoded = 0, bad = 0;
+  for (;;) {
+    const uint64_t before = s.decoder.reader.Position();
+    if (!Next(s, !outDir.empty())) {
+      bad = EndsInPicture(s.decoder.reader, before) ? 1 : 0;
+      break;
+    }
+    if (!outDir.empty()) {
+      const std::string file = outDir + Format("/frame%05d.bmp", decoded);
+      if (!WriteBmpFile(s.picture, file)) return Fail(file + ": cannot write the picture");
+    }
+    ++decoded;
+  }
+  std::printf("decoded %d bad %d\n", decoded, bad);
+  return kOk;
+}
+
+int M4vSave(const std::string& path, int index, const std::string& out) {
+  M4vSource s;
+  if (int r = OpenOrFail(s, path, false)) return r;
+  if (int r = DecodeUpTo(s, path, index)) return r;
+  if (!WriteBmpFile(s.picture, out)) return Fail(out + ": cannot write the picture");
+  return kOk;
+}
+
+}  // namespace klv::tool
