@@ -223,6 +223,7 @@ class Player {
   void FinishSearch(int result);
   void AbandonSearch();
   void EndSearchWithoutResult();
+  int NextAviEntry(int from, int direction) const;  // -1: none
   int walkDirection_ = 0;      // +1 / -1 while a search command runs
   int searchThreshold_ = 0;
   bool inSlice_ = false;

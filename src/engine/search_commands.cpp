@@ -95,8 +95,8 @@ void Player::FileSearchDone(int result) {
     return;
   }
   const int d = walkDirection_;
-  const int next = state.playListIndex + d;
-  if (next < 0 || next >= state.playListCount) {
+  const int next = NextAviEntry(state.playListIndex, d);
+  if (next < 0) {
     FinishSearch(0);
     return;
   }
@@ -104,11 +104,6 @@ void Player::FileSearchDone(int result) {
   if (!OpenSource(playList[static_cast<size_t>(next)].path, next)) {
     DisableTransport();
     EndSearchWithoutResult();
-    return;
-  }
-  if (state.kind != SourceKind::Avi) {
-    EndSearchWithoutResult();
-    Pause();
     return;
   }
   if (d > 0)

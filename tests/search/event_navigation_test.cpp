@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/player_fixture.h"
+#include "support/avi_writer.h"
 
 namespace klv::test {
 namespace {
@@ -90,6 +91,27 @@ TEST_F(EventNavigationTest, PrevEventNeverStopsAtAFilesUnmarkedFrameZero) {
   EXPECT_GT(view.picturesShown, shown);
   EXPECT_TRUE(player->state.paused);
   EXPECT_FALSE(On(C::sbPrevEvent));
+}
+
+TEST_F(EventNavigationTest, EntriesThatAreNotAviMoviesAreSteppedOver) {
+  const std::string a = EventMovie("a.avi", 10, 1, {5});
+  const std::string s = Path("s.m4v");
+  ASSERT_TRUE(sample::WriteBytes(s, std::vector<uint8_t>(100, 0x5A)));
+  created[s] = 2;
+  const std::string c = EventMovie("c.avi", 10, 3, {7});
+  PlayList({a, s, c});
+  At(0, 6);
+  player->NextEventCommand();
+  EXPECT_EQ(Entry(), 2);
+  EXPECT_EQ(Frame(), 7);
+  player->PrevEventCommand();
+  EXPECT_EQ(Entry(), 0);
+  EXPECT_EQ(Frame(), 5);
+  At(2, 8);
+  player->NextEventCommand();  // nothing after 7: c's last frame
+  EXPECT_EQ(Entry(), 2);
+  EXPECT_EQ(Frame(), 9);
+  EXPECT_TRUE(view.messages.empty());
 }
 
 TEST_F(EventNavigationTest, AnEntryThatCannotBeOpenedDisablesTheTransport) {

@@ -313,6 +313,39 @@ TEST_F(SearchCommandTest, ClearAndAnUnopenableEntryEndTheSearch) {
   EXPECT_FALSE(Searching());
 }
 
+TEST_F(SearchCommandTest, TheWalkStepsOverEntriesThatAreNotAviMovies) {
+  const std::string a = Crafted("a.avi", 6, 1, 4);
+  const std::string s = Path("s.m4v");  // never opened: not even a stream
+  ASSERT_TRUE(sample::WriteBytes(s, std::vector<uint8_t>(100, 0x5A)));
+  created[s] = 2;
+  const std::string c = Crafted("c.avi", 6, 3, 2);
+  const std::string t = Path("t.m4v");
+  ASSERT_TRUE(sample::WriteBytes(t, std::vector<uint8_t>(100, 0x5A)));
+  created[t] = 4;
+  Ready({a, s, c, t}, 0, 4);
+  player->StartForwardSearch();
+  view.RunSearch();
+  EXPECT_EQ(Entry(), 2);
+  EXPECT_EQ(Frame(), 2);
+  EXPECT_EQ(view.searchLabel, 3);
+  // On past the last movie: its last frame, its entry.
+  player->StartForwardSearch();
+  view.RunSearch();
+  EXPECT_EQ(Entry(), 2);
+  EXPECT_EQ(Frame(), 5);
+  EXPECT_EQ(view.searchLabel, 0);
+  // Backward into a.
+  player->StartBackwardSearch();
+  view.RunSearch();
+  EXPECT_EQ(Entry(), 2);
+  EXPECT_EQ(Frame(), 1);  // 1 differs from 2
+  player->StartBackwardSearch();
+  view.RunSearch();
+  EXPECT_EQ(Entry(), 0);
+  EXPECT_EQ(Frame(), 3);
+  EXPECT_TRUE(view.messages.empty());
+}
+
 TEST_F(SearchCommandTest, ClosingThePlayerDuringASearchStopsIt) {
   Ready({Crafted("a.avi", 30, 1)});
   player->searchSliceMs = 0;
