@@ -22,21 +22,18 @@ void Player::NextEventCommand() {
 
   int e = avi.AviFindEvent(avi.nCurFrame + 1, avi.nTotalFrames);
   while (e == -1) {
-    if (state.playListIndex + 1 >= state.playListCount) break;
-    state.playListIndex += 1;
-    if (!OpenSource(playList[static_cast<size_t>(state.playListIndex)].path,
-                    state.playListIndex)) {
+    const int next = NextAviEntry(state.playListIndex, 1);
+    if (next < 0) break;
+    state.playListIndex = next;
+    if (!OpenSource(playList[static_cast<size_t>(next)].path, next)) {
       DisableTransport();
       return;
     }
     e = avi.AviFindEvent(0, avi.nTotalFrames);
   }
-  if (e >= 0) {
-    avi.AviSetFrame(e);
-  } else {
-    avi.AviSetFrame(avi.nTotalFrames - 1);
-    state.playListIndex = state.playListCount - 1;
-  }
+  // None further on: the last frame of the file on show, whose entry stays
+  // the current one.
+  avi.AviSetFrame(e >= 0 ? e : avi.nTotalFrames - 1);
   ShowFrame(true);
   Pause();
 }
@@ -50,10 +47,10 @@ void Player::PrevEventCommand() {
   // Frame 0 is never examined going backward.
   int e = avi.nCurFrame > 0 ? avi.AviFindEvent(avi.nCurFrame - 1, 0) : -1;
   while (e == -1) {
-    if (state.playListIndex - 1 < 0) break;
-    state.playListIndex -= 1;
-    if (!OpenSource(playList[static_cast<size_t>(state.playListIndex)].path,
-                    state.playListIndex)) {
+    const int next = NextAviEntry(state.playListIndex, -1);
+    if (next < 0) break;
+    state.playListIndex = next;
+    if (!OpenSource(playList[static_cast<size_t>(next)].path, next)) {
       DisableTransport();
       return;
     }
@@ -62,6 +59,14 @@ void Player::PrevEventCommand() {
   avi.AviSetFrame(e >= 0 ? e : 0);
   ShowFrame(true);
   Pause();
+}
+
+// Events and motion exist in AVI movies only: the walks through the play list
+// step over entries of other kinds without opening them.
+int Player::NextAviEntry(int from, int direction) const {
+  for (int i = from + direction; i >= 0 && i < state.playListCount; i += direction)
+    if (SourceKindOf(playList[static_cast<size_t>(i)].path) == SourceKind::Avi) return i;
+  return -1;
 }
 
 }  // namespace klv

@@ -28,6 +28,8 @@ void Player::ShowPicture(const FramePicture& p) {
 }
 
 void Player::CloseSource() {
+  // A search running on this file has nothing left to read.
+  AbandonSearch();
   view_->ShowPicture(nullptr);
   switch (state.kind) {
     case SourceKind::Avi:

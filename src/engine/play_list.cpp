@@ -60,6 +60,7 @@ void Player::StartPlayListItem(int index) {
   view_->SelectListItem(index);
   if (!OpenSource(playList[static_cast<size_t>(index)].path, index)) {
     DisableTransport();
+    if (state.searching) EndSearchWithoutResult();
     return;
   }
   if (state.searching) {
@@ -105,6 +106,8 @@ void Player::NextCommand() {
 }
 
 void Player::ClearCommand() {
+  // A search has no list left to walk.
+  if (state.searching) EndSearchWithoutResult();
   Stop();
   ResetPlayList();
   view_->SetStatusPanel(0, "[none]");
@@ -118,10 +121,9 @@ void Player::ClearCommand() {
 
 void Player::PlayListDoubleClick(int selectedLine) {
   if (selectedLine < 0) return;
-  if (state.searching) {
-    MotionSearchStop();
-    view_->ProcessPendingEvents();
-  }
+  // The running search stops where it is; opening the chosen entry replaces
+  // its file, and with `searching` still set the search goes on there.
+  if (state.searching) MotionSearchStop();
   StartPlayListItem(selectedLine);
 }
 

@@ -57,6 +57,10 @@ Player::Player(PlayerView* view) : view_(view) {
   clock = [] { return TickMs(); };
   creationTime = [](const std::string& path, int64_t* out) { return CreationFileTime(path, out); };
   avi.decoder.flags = &decoderFlags;
+  searcher.flags = &decoderFlags;
+  searcher.preview = [this](const ReducedBitmapHeader& header, const uint8_t* bits, int index) {
+    ShowSearchPreview(&header, bits, index);
+  };
   stream.flags = &decoderFlags;
   for (int i = 0; i < kControlCount; ++i) {
     enabled_[i] = true;
@@ -87,9 +91,6 @@ void Player::Initialize() {
 }
 
 void Player::Enable(ControlId id, bool on) {
-  if (!motionSearchReady && (id == ControlId::sbSearchForward || id == ControlId::sbSearchBackward ||
-                             id == ControlId::sbStopSearch))
-    on = false;
   enabled_[static_cast<int>(id)] = on;
   view_->SetEnabled(id, on);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/message_kind.h"
+#include "engine/motion_search.h"
 #include "engine/player_state.h"
 #include "engine/player_view.h"
 #include "media/avi/avi_reader.h"
@@ -81,8 +82,11 @@ class Player {
   int language = 1;  // display language slot 1-6; 1 is English
   std::array<PlayListEntry, kMaxPlayList> playList;
 
-  // The motion search switches this on; until then its buttons stay disabled.
-  bool motionSearchReady = false;
+  // The motion search over the open AVI file.
+  MotionSearcher searcher;
+  // Length of one slice of a running search, in milliseconds of work between
+  // two visits of the event loop; 0: one frame per slice.
+  int searchSliceMs = 8;
 
   // Set by the diagnostics window; null or hidden: no lines.
   DiagnosticsSink* diag = nullptr;
@@ -169,13 +173,21 @@ class Player {
   // The About command does nothing while an .m4v stream is the source.
   bool AboutAllowed() const { return state.kind != SourceKind::Stream; }
 
-  // ---- motion search and events (filled in by the motion-search work) ----------
+  // ---- motion search and events (search_commands.cpp, event_navigation.cpp) ----
   void StartForwardSearch();
   void StartBackwardSearch();
   void StopSearchCommand();
   void MotionSearchStop();
   void NextEventCommand();
   void PrevEventCommand();
+  // A running search goes on from the event loop, a slice at a time, while the
+  // view's search timer is on.
+  void SearchSlice();
+  // True while a search is walking frames (a slice is due).
+  bool SearchRunning() const { return searcher.Running(); }
+  // The reduced picture of the frame the search examines, into pnlSearch, and
+  // the progress bar at its index (AVI only; nothing without a picture).
+  void ShowSearchPreview(const ReducedBitmapHeader* header, const uint8_t* bits, int index);
 
  private:
   friend struct PlayerTestAccess;
@@ -203,7 +215,18 @@ class Player {
   std::array<Rect, kControlCount> bounds_ {};
   std::string movieFolder_;   // folder of the open movie, with its trailing separator
   bool shutDown_ = false;
-  bool stopSearch_ = false;
+
+  // The search command in progress (search_commands.cpp).
+  void StartSearch(int direction);
+  void BeginFileSearch(int from, int to, bool walking);
+  void FileSearchDone(int result);
+  void FinishSearch(int result);
+  void AbandonSearch();
+  void EndSearchWithoutResult();
+  int NextAviEntry(int from, int direction) const;  // -1: none
+  int walkDirection_ = 0;      // +1 / -1 while a search command runs
+  int searchThreshold_ = 0;
+  bool inSlice_ = false;
 };
 
 // Texts the engine shows.

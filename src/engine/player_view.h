@@ -4,6 +4,7 @@
 // a bar from code must run the bar's change handler (the engine's guards rely
 // on it).
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -149,8 +150,23 @@ class PlayerView {
   virtual void SetTimerInterval(int ms) = 0;
   virtual void SetTimerEnabled(bool on) = 0;
 
-  // Lets pending window events run (a double-click stopping a search).
+  // Lets pending window events run.
   virtual void ProcessPendingEvents() = 0;
+
+  // --- the motion search ---------------------------------------------------
+  // Text of an edit box (edtMotionThreshold).
+  virtual std::string GetText(ControlId id) { (void)id; return {}; }
+  // Shows search state label i (0 "Search Inactive", 1 "Search Forward",
+  // 2 "Search Backward", 3 "Found") and hides the others.
+  virtual void ShowSearchLabel(int index) { (void)index; }
+  // The reduced colour picture (rows top to bottom, blue-green-red, `stride`
+  // bytes a row), stretched to pnlSearch. The bits are valid during the call.
+  virtual void ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) {
+    (void)width, (void)height, (void)stride, (void)bits;
+  }
+  // While on, Player::SearchSlice is called again and again from the event
+  // loop (a zero-interval timer), never from inside another handler.
+  virtual void SetSearchTimerEnabled(bool on) { (void)on; }
 };
 
 }  // namespace klv

@@ -36,6 +36,7 @@
 #include "player/about_box.h"
 #include "player/my_msg.h"
 #include "player/picture_view.h"
+#include "player/search_preview.h"
 #include "player/transport_icons.h"
 
 using klv::ControlId;
@@ -123,6 +124,7 @@ TfrmKLVMain::TfrmKLVMain(const std::string& settingsPath, QWidget* parent) : QMa
 TfrmKLVMain::~TfrmKLVMain() {
   qApp->removeEventFilter(this);
   Timer1->stop();
+  searchTimer_->stop();
   player_->CloseSource();
 }
 
@@ -221,10 +223,7 @@ void TfrmKLVMain::CreateControls() {
 
   gbMotion = new QGroupBox(client_);
   gbMotion->setObjectName("gbMotion");
-  pnlSearch = new QFrame(gbMotion);
-  pnlSearch->setObjectName("pnlSearch");
-  static_cast<QFrame*>(pnlSearch)->setFrameShape(QFrame::StyledPanel);
-  static_cast<QFrame*>(pnlSearch)->setFrameShadow(QFrame::Sunken);
+  pnlSearch = new klv::player::SearchPreviewPanel(gbMotion);
   pnlSearch->setPalette(surround);
   pnlSearch->setBackgroundRole(QPalette::Window);
   pnlSearch->setAutoFillBackground(true);
@@ -322,6 +321,9 @@ void TfrmKLVMain::CreateControls() {
   Timer1->setObjectName("Timer1");
   Timer1->setTimerType(Qt::PreciseTimer);
   Timer1->setInterval(33);
+  searchTimer_ = new QTimer(this);
+  searchTimer_->setObjectName("searchTimer");
+  searchTimer_->setInterval(0);
 }
 
 void TfrmKLVMain::Connect() {
@@ -362,6 +364,7 @@ void TfrmKLVMain::Connect() {
   connect(tbWhere, &QSlider::valueChanged, this, [&p](int v) { p.SeekBarChanged(v); });
   connect(tbRate, &QSlider::valueChanged, this, [&p](int v) { p.RateChanged(v); });
   connect(Timer1, &QTimer::timeout, this, [&p] { p.TimerTick(); });
+  connect(searchTimer_, &QTimer::timeout, this, [&p] { p.SearchSlice(); });
   connect(Image1, &klv::player::PictureView::leftPressed, this, [&p] { p.CycleZoom(); });
   connect(Image1, &klv::player::PictureView::contextRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(at); });
@@ -547,9 +550,26 @@ void TfrmKLVMain::SetRange(ControlId id, int minimum, int maximum) {
 }
 
 void TfrmKLVMain::SetPosition(ControlId id, int position) {
-  if (id == C::tbWhere) tbWhere->setValue(position);
-  else if (id == C::pbWhere) pbWhere->setValue(position);
-  else if (id == C::tbRate) tbRate->setValue(position);
+  if (id == C::tbWhere) {
+    tbWhere->setValue(position);
+  } else if (id == C::pbWhere) {
+    // A progress bar repaints at once when its value moves it; while a search
+    // runs, it takes the last frame's position once per turn of the event loop.
+    if (searchTimer_->isActive()) {
+      const bool queued = pendingProgress_ >= 0;
+      pendingProgress_ = position;
+      if (!queued)
+        QTimer::singleShot(0, this, [this] {
+          if (pendingProgress_ >= 0) pbWhere->setValue(pendingProgress_);
+          pendingProgress_ = -1;
+        });
+    } else {
+      pendingProgress_ = -1;
+      pbWhere->setValue(position);
+    }
+  } else if (id == C::tbRate) {
+    tbRate->setValue(position);
+  }
 }
 
 void TfrmKLVMain::SetTickFrequency(ControlId id, int frequency) {
@@ -673,6 +693,21 @@ void TfrmKLVMain::SetTimerEnabled(bool on) {
 
 void TfrmKLVMain::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
+std::string TfrmKLVMain::GetText(ControlId id) {
+  if (id == C::edtMotionThreshold) return S(edtMotionThreshold->text());
+  if (auto* l = qobject_cast<QLabel*>(Control(id))) return S(l->text());
+  return {};
+}
+
+void TfrmKLVMain::ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) {
+  pnlSearch->SetPicture(width, height, stride, bits);
+}
+
+void TfrmKLVMain::SetSearchTimerEnabled(bool on) {
+  if (on && !searchTimer_->isActive()) searchTimer_->start();
+  else if (!on) searchTimer_->stop();
+}
+
 // ---- window events -------------------------------------------------------------------
 
 void TfrmKLVMain::showEvent(QShowEvent* e) {
@@ -682,6 +717,7 @@ void TfrmKLVMain::showEvent(QShowEvent* e) {
 
 void TfrmKLVMain::closeEvent(QCloseEvent* e) {
   Timer1->stop();
+  searchTimer_->stop();
   player_->Shutdown();
   // Closing the main window ends the program: the other windows go with it.
   if (aboutBox_ != nullptr) aboutBox_->close();

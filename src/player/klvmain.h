@@ -31,6 +31,7 @@ class TfrmSetCamReg;
 }
 namespace klv::player {
 class PictureView;
+class SearchPreviewPanel;
 }
 
 class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
@@ -91,6 +92,10 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetTimerInterval(int ms) override;
   void SetTimerEnabled(bool on) override;
   void ProcessPendingEvents() override;
+  std::string GetText(klv::ControlId id) override;
+  void ShowSearchLabel(int index) override;
+  void ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) override;
+  void SetSearchTimerEnabled(bool on) override;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -109,7 +114,6 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   bool HandleKey(QKeyEvent* e, bool press);
   void PlaceChildren();
   void UpdateCanvas();
-  void ShowSearchLabel(int index);
 
  public:
   void CameraSettingsCommand();
@@ -143,7 +147,7 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   QLabel* lblDate = nullptr;
   QLabel* lblTime = nullptr;
   QGroupBox* gbMotion = nullptr;
-  QWidget* pnlSearch = nullptr;
+  klv::player::SearchPreviewPanel* pnlSearch = nullptr;
   QLabel* Thresh = nullptr;
   QLineEdit* edtMotionThreshold = nullptr;
   QToolButton* sbSearchBackward = nullptr;
@@ -173,6 +177,8 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   QStatusBar* StatusBar1 = nullptr;
   std::array<QLabel*, 5> panels_ {};
   QTimer* Timer1 = nullptr;
+  QTimer* searchTimer_ = nullptr;  // runs the motion search's slices from the event loop
+  int pendingProgress_ = -1;       // pbWhere's position waiting for the event loop
 
   QMenu* File1 = nullptr;
   QMenu* Options1 = nullptr;

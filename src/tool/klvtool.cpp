@@ -25,6 +25,17 @@ const char kHelp[] =
     "                                    prints \"decoded N bad M\"\n"
     "  save FILE INDEX OUT               the player's Save Current: an AVI frame's JPEG\n"
     "                                    bytes as stored, else a BMP picture\n"
+    "  search [--threshold T] [--backward] [--start K:FRAME] FILE...\n"
+    "                                    the player's motion search over the AVI FILEs\n"
+    "                                    as a play list in the order given (threshold\n"
+    "                                    default 50; start default 1:0, backward the last\n"
+    "                                    frame of the last file); prints \"found K FRAME\"\n"
+    "                                    or \"none K FRAME\" (K from 1, FRAME from 0)\n"
+    "  scan FILE... [--threshold T] [--format csv|json]\n"
+    "                                    every run of consecutive motion frames in the AVI\n"
+    "                                    FILEs: file, first and last frame, the camera's\n"
+    "                                    date and time of the first, the largest block\n"
+    "                                    difference; progress on stderr after a second\n"
     "\n";
 
 // Refuses the kinds this build cannot read; kOk for .avi and .m4v.
@@ -124,7 +135,8 @@ int main(int argc, char** argv) {
   };
   static const Command kCommands[] = {
       {"info", CmdInfo}, {"frame", CmdFrame}, {"times", CmdTimes},
-      {"decode", CmdDecode}, {"save", CmdSave}, {"write-settings", RunWriteSettings},
+      {"decode", CmdDecode}, {"save", CmdSave}, {"search", CmdSearch},
+      {"scan", CmdScan}, {"write-settings", RunWriteSettings},
   };
   for (const Command& c : kCommands)
     if (cmd == c.name) return c.run(argc - 2, argv + 2);

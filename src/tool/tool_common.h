@@ -37,5 +37,7 @@ int CmdFrame(int argc, char** argv);
 int CmdTimes(int argc, char** argv);
 int CmdDecode(int argc, char** argv);
 int CmdSave(int argc, char** argv);
+int CmdSearch(int argc, char** argv);
+int CmdScan(int argc, char** argv);
 
 }  // namespace klv::tool

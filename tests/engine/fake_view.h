@@ -71,7 +71,11 @@ class FakeView : public PlayerView {
   void SetChecked(ControlId id, bool on) override { checked[static_cast<size_t>(id)] = on; }
   void SetText(ControlId id, const std::string& t) override { text[id] = t; }
   void SetBounds(ControlId id, const Rect& r) override { bounds[static_cast<size_t>(id)] = r; }
-  void SetFocus(ControlId) override {}
+  void SetFocus(ControlId id) override {
+    focused = id;
+    ++focusCount;
+  }
+  std::optional<ControlId> focused;
 
   void SetRange(ControlId id, int minimum, int maximum) override {
     range[id] = {minimum, std::max(minimum, maximum)};
@@ -116,6 +120,39 @@ class FakeView : public PlayerView {
   void SetTimerInterval(int ms) override { timerInterval = ms; }
   void SetTimerEnabled(bool on) override { timerEnabled = on; }
   void ProcessPendingEvents() override {}
+
+  // The motion search.
+  int searchLabel = -1;                 // label shown last
+  std::vector<int> searchLabels;        // every label shown, in order
+  int previews = 0;                     // reduced pictures shown
+  std::vector<uint8_t> previewBits;     // the last one, rows of previewStride bytes
+  int previewWidth = 0, previewHeight = 0, previewStride = 0;
+  bool searchTimer = false;
+  int focusCount = 0;
+  std::string GetText(ControlId id) override { return Text(id); }
+  void ShowSearchLabel(int index) override {
+    searchLabel = index;
+    searchLabels.push_back(index);
+  }
+  void ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) override {
+    ++previews;
+    previewWidth = width;
+    previewHeight = height;
+    previewStride = stride;
+    previewBits.assign(bits, bits + static_cast<size_t>(stride) * static_cast<size_t>(height));
+  }
+  void SetSearchTimerEnabled(bool on) override { searchTimer = on; }
+
+  // The event loop's part: slices while the search timer is on. Returns the
+  // number of slices run (bounded, so a search that never ends fails a test).
+  int RunSearch(int limit = 100000) {
+    int n = 0;
+    while (searchTimer && n < limit) {
+      player->SearchSlice();
+      ++n;
+    }
+    return n;
+  }
 
   // The user drags the seek bar (it has the focus while dragging).
   void UserSeek(int p) {

@@ -136,13 +136,12 @@ KLV_JPEG_INLINE int JpegDecoder::DcDiffFast(int id) {
 }
 
 
-// The AC loop of one block. Sink(k, value) receives each coefficient.
-// Returns the index of the last coefficient written (1 when none), 0 after a
-// run past coefficient 63.
+// The AC loop of one block, from coefficient k (1 for a whole block). Sink(k,
+// value) receives each coefficient. Returns the index of the last coefficient
+// written (1 when none), 0 after a run past coefficient 63.
 template <class Sink>
-KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink) {
+KLV_JPEG_INLINE int JpegDecoder::AcLoop(int chroma, Sink& sink, int k) {
   const jpeg::AcTables& t = *acTables_[chroma];
-  int k = 1;
   int last = 1;
   if (!markerUntouched_) {
     // The reader lives in registers here and is written back on the way out.

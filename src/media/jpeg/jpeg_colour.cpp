@@ -64,6 +64,13 @@ ColourFn SelectColour() {
 
 }  // namespace jpeg
 
+void JpegColourRows(const uint8_t* y, const int32_t* cb, const int32_t* cr, int lumaStride,
+                    int width, int height, bool forceBw, uint8_t* bits, ptrdiff_t stride) {
+  if (width <= 0 || height <= 0 || lumaStride < width) return;
+  static const jpeg::ColourFn colour = jpeg::SelectColour();
+  colour(jpeg::ColourJob{y, cb, cr, lumaStride, width, height, forceBw, bits, stride});
+}
+
 void JpegDecoder::ToPicture(FramePicture& picture, int width, int height) const {
   if (w16_ == 0 || picture.Empty()) return;
   width = std::min({width, picture.Width(), w16_});

@@ -19,6 +19,7 @@ namespace klv {
 class DiagnosticsSink;
 namespace jpeg {
 struct AcTables;
+struct AcSkipTable;
 }
 
 struct JpegFrameInfo {
@@ -132,6 +133,15 @@ class JpegDecoder {
   int JpegError() const { return nJpegError_; }
   uint32_t BytesRead() const;
 
+  // DC-only pass over the MCUs of [data, data + size), for reduced pictures:
+  // four luma blocks, Cb, Cr per MCU, the AC codes decoded and discarded.
+  // predictors[6 * m + b] receives the running DC predictor after block b of
+  // MCU m (b 0-3 luma, 4 Cb, 5 Cr). Stops after the first block that meets an
+  // entropy error; that block's predictor is still written (a failed DC
+  // difference adds 0). Returns the number of predictors written, 6 * mcus
+  // when every block decoded. Uses the DC tables as they are now.
+  int DecodeDcPredictors(const uint8_t* data, size_t size, int mcus, int32_t* predictors);
+
   static int Extend(int v, int s);
   static void Idct(const int32_t* block, int32_t* out);  // zigzag in, row order out
 
@@ -151,7 +161,7 @@ class JpegDecoder {
   int DcDiffSlow(int id);
   int DcDiffFast(int id);
   template <class Sink>
-  int AcLoop(int chroma, Sink& sink);
+  int AcLoop(int chroma, Sink& sink, int k = 1);  // from coefficient k
   template <bool kLuma, class Out>
   bool DecodeBlock(int32_t& predictor, Out* dst, int stride, AcList& list);
 
@@ -181,7 +191,16 @@ class JpegDecoder {
   // DC codes of up to 9 bits by lookup: (length << 8) | size, 0 = longer code.
   uint16_t dcFast_[2][512] = {};
   const jpeg::AcTables* acTables_[2] = {};  // the fixed AC lookups (luma, chroma)
+  const jpeg::AcSkipTable* acSkip_[2] = {};  // whole-block skips for the DC-only pass
 };
+
+// The decoder's colour conversion for planes laid out as its own: luma bytes
+// with a row stride `lumaStride` (a multiple of 16), chroma at half that
+// stride, one chroma sample per 2 x 2 luma samples. Converts rows [0, height)
+// x columns [0, width) into 24-bit rows (blue, green, red) at `bits`. The
+// planes must hold whole rows of `lumaStride` and an even number of rows.
+void JpegColourRows(const uint8_t* y, const int32_t* cb, const int32_t* cr, int lumaStride,
+                    int width, int height, bool forceBw, uint8_t* bits, ptrdiff_t stride);
 
 // IDCT prescale factors in zigzag order (DC first).
 extern const int32_t kJpegPrescale[64];

@@ -75,6 +75,8 @@ JpegDecoder::JpegDecoder() {
   LoadStdTable(huff[1][1], jpeg::kStdAcChroma);
   acTables_[0] = &jpeg::AcLookup(0);
   acTables_[1] = &jpeg::AcLookup(1);
+  acSkip_[0] = &jpeg::AcSkip(0);
+  acSkip_[1] = &jpeg::AcSkip(1);
 }
 
 // One table per segment. Class or id above 1, more than 256 symbols, or a

@@ -149,7 +149,54 @@ struct AcPair {
   }
 };
 
+void BuildSkip(const uint16_t* lut16, uint16_t* skip) {
+  constexpr int n = kAcSkipBits;
+  for (uint32_t i = 0; i < (1u << n); ++i) {
+    int used = 0;
+    int k = 1;
+    bool ends = false;
+    while (!ends) {
+      // The next 16 bits as far as they are known (unknown bits read 0).
+      const uint32_t window = ((i << (16 - n)) << used) & 0xFFFF;
+      const uint16_t e = lut16[window];
+      const int len = e >> 8;
+      const int run = (e >> 4) & 15;
+      const int size = e & 15;
+      if (e == 0 || used + len + size > n) break;  // not decided by these bits
+      if (size != 0) {
+        if (k + run > 63) break;  // the exact loop reports the error
+        used += len + size;
+        k += run + 1;
+        ends = k >= 64;
+      } else if (run == 15) {
+        used += len;
+        k += 16;
+        ends = k >= 64;
+      } else {
+        used += len;
+        ends = true;
+      }
+    }
+    skip[i] = static_cast<uint16_t>(used | (k << 5) | (ends ? 0x1000 : 0));
+  }
+}
+
+struct SkipPair {
+  AcSkipTable t[2];
+  SkipPair() {
+    const AcTables& luma = AcLookup(0);
+    const AcTables& chroma = AcLookup(1);
+    BuildSkip(luma.lut16, t[0].e);
+    BuildSkip(chroma.lut16, t[1].e);
+  }
+};
+
 }  // namespace
+
+const AcSkipTable& AcSkip(int chroma) {
+  static const SkipPair pair;
+  return pair.t[chroma != 0 ? 1 : 0];
+}
 
 const AcTables& AcLookup(int chroma) {
   static const AcPair pair;

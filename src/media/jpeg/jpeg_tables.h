@@ -36,6 +36,22 @@ struct AcTables {
 // [0] luma, [1] chroma; built on first use, thread-safe.
 const AcTables& AcLookup(int chroma);
 
+// Skipping a block's AC codes (the DC-only pass): from coefficient 1, as many
+// whole codes (with their magnitude bits) as the next kAcSkipBits bits hold.
+// Entry: bits to consume (bits 0-4), the coefficient index reached (5-11),
+// and bit 12 when the block ends there (EOB, or a ZRL or the coefficient at
+// 63 reaching 64). Codes that these bits do not decide, and a run past
+// coefficient 63, are left to the exact loop.
+constexpr int kAcSkipBits = 14;
+struct AcSkipTable {
+  uint16_t e[1 << kAcSkipBits];
+};
+// [0] luma, [1] chroma; built on first use, thread-safe.
+const AcSkipTable& AcSkip(int chroma);
+inline int AcSkipBitsUsed(uint16_t e) { return e & 31; }
+inline int AcSkipNextK(uint16_t e) { return (e >> 5) & 127; }
+inline bool AcSkipEnds(uint16_t e) { return (e & 0x1000) != 0; }
+
 inline uint32_t AcFastKindOf(uint32_t e) { return e & 3; }
 inline int AcFastBitsUsed(uint32_t e) { return static_cast<int>((e >> 2) & 31); }
 inline int AcFastCodeLen(uint32_t e) { return static_cast<int>((e >> 7) & 31); }

@@ -1,0 +1,53 @@
+// Writes seeds into <root>/fuzz_dc_predictors/: camera frames from the sample
+// writer at a few sizes and qualities (one byte of MCU count in front), and
+// one with a DC table of long codes.
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/movie_builder.h"
+
+namespace {
+
+bool Write(const std::string& path, uint8_t mcus, const std::vector<uint8_t>& frame) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  bool ok = std::fputc(mcus, f) != EOF;
+  ok = ok && std::fwrite(frame.data(), 1, frame.size(), f) == frame.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_seeds_search CORPUS_ROOT\n");
+    return 2;
+  }
+  const std::string dir = std::string(argv[1]) + "/fuzz_dc_predictors";
+  mkdir(argv[1], 0755);
+  mkdir(dir.c_str(), 0755);
+  using namespace klv::sample;
+  bool ok = true;
+  int n = 0;
+  for (int q : {20, 75, 98}) {
+    MovieSpec spec;
+    spec.width = 64;
+    spec.height = 48;
+    spec.jpeg.quality = q;
+    ok &= Write(dir + "/camera_" + std::to_string(n++), 12, BuildCameraFrame(spec, 0));
+  }
+  MovieSpec spec;
+  spec.width = 48;
+  spec.height = 32;
+  HuffmanSpec longDc;
+  for (int len = 2; len <= 13; ++len) longDc.bits[static_cast<size_t>(len - 1)] = 1;
+  for (uint8_t s = 0; s < 12; ++s) longDc.values.push_back(s);
+  spec.jpeg.dcLuma = longDc;
+  spec.jpeg.dcChroma = longDc;
+  ok &= Write(dir + "/long_dc", 6, BuildCameraFrame(spec, 0));
+  return ok ? 0 : 1;
+}
