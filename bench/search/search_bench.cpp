@@ -38,16 +38,16 @@ constexpr int kFrames = 300;
 constexpr int kEventFrames = 10000;
 
 klv::sample::MovieSpec CameraSpec(int w, int h) {
-  klv::sample::MovieSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.frames = kFrames;
-  spec.scale = 5;
-  spec.rate = 50;
-  spec.jpeg.quality = 75;
-  spec.scene.seed = 2010;
-  spec.scene.road = true;
-  return spec;
+  klv::sample::MovieSpec plan;
+  plan.width = w;
+  plan.height = h;
+  plan.frames = kFrames;
+  plan.scale = 5;
+  plan.rate = 50;
+  plan.jpeg.quality = 75;
+  plan.scene.seed = 2010;
+  plan.scene.road = true;
+  return plan;
 }
 
 std::string CameraPath(int w, int h) {
@@ -82,12 +82,12 @@ const std::string& EventFile() {
   path = EventPath();
   if (Exists(path)) return path;
   fs::create_directories(g_dir);
-  klv::sample::MovieSpec spec = CameraSpec(640, 480);
-  spec.eventMode = true;
+  klv::sample::MovieSpec plan = CameraSpec(640, 480);
+  plan.eventMode = true;
   std::vector<std::vector<uint8_t>> distinct;
   for (int i = 0; i < 4; ++i) {
-    spec.eventFrames = {i == 1 ? 1 : -1};
-    distinct.push_back(klv::sample::BuildCameraFrame(spec, i));  // 0: mode bit; 1: marked; 2, 3 plain
+    plan.eventFrames = {i == 1 ? 1 : -1};
+    distinct.push_back(klv::sample::BuildCameraFrame(plan, i));  // 0: mode bit; 1: marked; 2, 3 plain
   }
   std::vector<std::vector<uint8_t>> frames;
   frames.reserve(kEventFrames);

@@ -34,20 +34,20 @@ int main(int argc, char** argv) {
   bool ok = true;
   int n = 0;
   for (int q : {20, 75, 98}) {
-    MovieSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.jpeg.quality = q;
-    ok &= Write(dir + "/camera_" + std::to_string(n++), 12, BuildCameraFrame(spec, 0));
+    MovieSpec plan;
+    plan.width = 64;
+    plan.height = 48;
+    plan.jpeg.quality = q;
+    ok &= Write(dir + "/camera_" + std::to_string(n++), 12, BuildCameraFrame(plan, 0));
   }
-  MovieSpec spec;
-  spec.width = 48;
-  spec.height = 32;
+  MovieSpec plan;
+  plan.width = 48;
+  plan.height = 32;
   HuffmanSpec longDc;
   for (int len = 2; len <= 13; ++len) longDc.bits[static_cast<size_t>(len - 1)] = 1;
   for (uint8_t s = 0; s < 12; ++s) longDc.values.push_back(s);
-  spec.jpeg.dcLuma = longDc;
-  spec.jpeg.dcChroma = longDc;
-  ok &= Write(dir + "/long_dc", 6, BuildCameraFrame(spec, 0));
+  plan.jpeg.dcLuma = longDc;
+  plan.jpeg.dcChroma = longDc;
+  ok &= Write(dir + "/long_dc", 6, BuildCameraFrame(plan, 0));
   return ok ? 0 : 1;
 }

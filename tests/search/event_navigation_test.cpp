@@ -15,10 +15,10 @@ class EventNavigationTest : public PlayerFixture {
  protected:
   std::string EventMovie(const std::string& name, int frames, int64_t createdAt,
                          std::vector<int> marked) {
-    sample::MovieSpec spec = Small();
-    spec.eventMode = true;
-    spec.eventFrames = std::move(marked);
-    return Movie(name, frames, createdAt, spec);
+    sample::MovieSpec plan = Small();
+    plan.eventMode = true;
+    plan.eventFrames = std::move(marked);
+    return Movie(name, frames, createdAt, plan);
   }
   void At(int entry, int frame) {
     if (Entry() != entry) player->StartPlayListItem(entry);

@@ -20,15 +20,15 @@ namespace fs = std::filesystem;
 using sample::JpegSegment;
 
 TEST(EventScan, HeaderBytesGiveTheWholeFrameWalksResult) {
-  sample::MovieSpec spec;
-  spec.width = 64;
-  spec.height = 48;
-  spec.frames = 39;  // the last frame has the large table segment
-  spec.eventMode = true;
-  spec.eventFrames = {3, 9, 10, 17, 22, 30, 31, 38};
+  sample::MovieSpec plan;
+  plan.width = 64;
+  plan.height = 48;
+  plan.frames = 39;  // the last frame has the large table segment
+  plan.eventMode = true;
+  plan.eventFrames = {3, 9, 10, 17, 22, 30, 31, 38};
   // Frame by frame: big comment segments before and after the event
   // segment, and a quantisation table whose segment runs far past 8 KiB.
-  spec.tweakFrame = [](int frame, std::vector<uint8_t>& jpeg) {
+  plan.tweakFrame = [](int frame, std::vector<uint8_t>& jpeg) {
     switch (frame % 5) {
       case 1:  // 3 KiB before the event segment: it still starts below 4096
         sample::InsertJpegSegment(jpeg, JpegSegment{0xFE, std::vector<uint8_t>(3000, 'a')}, 0xE5);
@@ -47,7 +47,7 @@ TEST(EventScan, HeaderBytesGiveTheWholeFrameWalksResult) {
         break;
     }
   };
-  sample::CameraMovie movie = sample::BuildCameraMovie(spec);
+  sample::CameraMovie movie = sample::BuildCameraMovie(plan);
   // Frames 12 and 26 cannot be read.
   for (int bad : {12, 26}) sample::SetFrameChunkId(movie.bytes, movie.layout, bad, "01wb");
   const fs::path path = fs::temp_directory_path() / "klv_event_scan.avi";

@@ -48,6 +48,7 @@ std::vector<uint8_t> BlockFrame(int w, int h, int base, const std::vector<BlockV
 
 class MotionSearchTest : public ::testing::Test {
  protected:
+  DecoderFlags flags;
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = fs::temp_directory_path() / (std::string("klv_search_") + info->name());
@@ -223,16 +224,16 @@ TEST_F(MotionSearchTest, ReducedLumaAndChromaMatchLibjpegCoefficients) {
   };
   for (const Case c : {Case{640, 480, 75}, Case{200, 120, 30}, Case{72, 40, 95}, Case{8, 8, 50}}) {
     SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " q" << c.quality);
-    sample::MovieSpec spec;
-    spec.width = c.w;
-    spec.height = c.h;
-    spec.frames = 1;
-    spec.jpeg.quality = c.quality;
-    spec.scene.objects.push_back({.shape = sample::ShapeKind::Car, .firstFrame = 0, .lastFrame = 0,
+    sample::MovieSpec plan;
+    plan.width = c.w;
+    plan.height = c.h;
+    plan.frames = 1;
+    plan.jpeg.quality = c.quality;
+    plan.scene.objects.push_back({.shape = sample::ShapeKind::Car, .firstFrame = 0, .lastFrame = 0,
                                   .x0 = c.w / 2.0, .y0 = c.h / 2.0, .x1 = c.w / 2.0,
                                   .y1 = c.h / 2.0, .width = c.w / 2, .height = c.h / 3,
                                   .r = 220, .g = 40, .b = 30});
-    const std::vector<uint8_t> jpeg = sample::BuildCameraFrame(spec, 0);
+    const std::vector<uint8_t> jpeg = sample::BuildCameraFrame(plan, 0);
     const TurboCoefficients t = ReadTurboCoefficients(jpeg);
 
     JpegDecoder decoder;
@@ -273,7 +274,6 @@ TEST_F(MotionSearchTest, ColourPictureFollowsTheDecodersConversion) {
   EXPECT_EQ(searcher.Header().biSizeImage, 240u * 60u);
 
   // An odd reduced width (25 x 15 for 200 x 120) with chroma far out of range.
-  DecoderFlags flags;
   searcher.flags = &flags;
   for (bool bw : {false, true}) {
     flags.bForceBW = bw;
@@ -363,13 +363,13 @@ void ModelReducedDecode(JpegDecoder& d, const std::vector<uint8_t>& jpeg, int w,
 }
 
 TEST_F(MotionSearchTest, DamagedFramesDecodeAsThePlainModelDoes) {
-  sample::MovieSpec spec;
-  spec.width = 96;
-  spec.height = 80;
-  spec.jpeg.quality = 90;
-  const std::vector<uint8_t> good = sample::BuildCameraFrame(spec, 0);
-  spec.scene.seed = 7;
-  const std::vector<uint8_t> other = sample::BuildCameraFrame(spec, 3);
+  sample::MovieSpec plan;
+  plan.width = 96;
+  plan.height = 80;
+  plan.jpeg.quality = 90;
+  const std::vector<uint8_t> good = sample::BuildCameraFrame(plan, 0);
+  plan.scene.seed = 7;
+  const std::vector<uint8_t> other = sample::BuildCameraFrame(plan, 3);
   JpegDecoder probe;
   const int p = probe.ParseHeaders(good.data(), good.size(), nullptr, nullptr, nullptr, nullptr);
   ASSERT_GT(p, 0);
@@ -409,22 +409,22 @@ TEST(DcOnlyPass, MatchesTheStepByStepModelOnWholeAndDamagedFrames) {
   // a DC table of long codes, a picture of noise.
   std::vector<std::vector<uint8_t>> frames;
   for (int q : {20, 75, 98}) {
-    sample::MovieSpec spec;
-    spec.width = 96;
-    spec.height = 64;
-    spec.jpeg.quality = q;
-    spec.scene.noise = q > 90 ? 12.0 : 1.0;
-    frames.push_back(sample::BuildCameraFrame(spec, 0));
+    sample::MovieSpec plan;
+    plan.width = 96;
+    plan.height = 64;
+    plan.jpeg.quality = q;
+    plan.scene.noise = q > 90 ? 12.0 : 1.0;
+    frames.push_back(sample::BuildCameraFrame(plan, 0));
   }
-  sample::MovieSpec spec;
-  spec.width = 80;
-  spec.height = 48;
+  sample::MovieSpec plan;
+  plan.width = 80;
+  plan.height = 48;
   sample::HuffmanSpec longDc;
   for (int len = 2; len <= 13; ++len) longDc.bits[static_cast<size_t>(len - 1)] = 1;
   for (uint8_t v = 0; v < 12; ++v) longDc.values.push_back(v);
-  spec.jpeg.dcLuma = longDc;
-  spec.jpeg.dcChroma = longDc;
-  frames.push_back(sample::BuildCameraFrame(spec, 0));
+  plan.jpeg.dcLuma = longDc;
+  plan.jpeg.dcChroma = longDc;
+  frames.push_back(sample::BuildCameraFrame(plan, 0));
 
   uint32_t rng = 12345;
   auto next = [&rng] {
@@ -471,10 +471,10 @@ TEST(DcOnlyPass, MatchesTheStepByStepModelOnWholeAndDamagedFrames) {
 }
 
 TEST_F(MotionSearchTest, FindsThePlantedMotionOfASceneMovie) {
-  sample::MovieSpec spec;
-  spec.width = 160;
-  spec.height = 120;
-  spec.frames = 30;
+  sample::MovieSpec plan;
+  plan.width = 160;
+  plan.height = 120;
+  plan.frames = 30;
   sample::SceneObject box;
   box.firstFrame = 10;
   box.lastFrame = 12;
@@ -482,15 +482,15 @@ TEST_F(MotionSearchTest, FindsThePlantedMotionOfASceneMovie) {
   box.y0 = box.y1 = 40;
   box.width = box.height = 32;
   box.r = box.g = box.b = 20;
-  spec.scene.objects = {box};
-  const std::vector<int> expected = sample::ExpectedMotionFrames(spec, 50);
+  plan.scene.objects = {box};
+  const std::vector<int> expected = sample::ExpectedMotionFrames(plan, 50);
   ASSERT_EQ(expected, (std::vector<int>{10, 13}));
   const std::string path = (dir_ / "scene.avi").string();
-  ASSERT_TRUE(sample::WriteCameraAvi(path, spec));
+  ASSERT_TRUE(sample::WriteCameraAvi(path, plan));
   ASSERT_EQ(avi.AviOpen(path), 0);
   std::vector<int> found;
   for (int from = 0;;) {
-    const int r = searcher.MotionSearch(avi, from, spec.frames, 50);
+    const int r = searcher.MotionSearch(avi, from, plan.frames, 50);
     if (r <= 0) break;
     found.push_back(r);
     from = r;
@@ -498,7 +498,7 @@ TEST_F(MotionSearchTest, FindsThePlantedMotionOfASceneMovie) {
   EXPECT_EQ(found, expected);
   // Backwards, the search stops at the frames that differ from the one after.
   std::vector<int> back;
-  for (int from = spec.frames - 1;;) {
+  for (int from = plan.frames - 1;;) {
     const int r = searcher.MotionSearch(avi, from, 0, 50);
     if (r <= 0) break;
     back.push_back(r);

@@ -56,12 +56,12 @@ class SearchWindowTest : public ::testing::Test {
 
   // A quiet 160 x 120 scene; a dark box stands from `first` to `first` + 2.
   std::string Movie(const std::string& name, int frames, int first = -1) {
-    klv::sample::MovieSpec spec;
-    spec.width = 160;
-    spec.height = 120;
-    spec.frames = frames;
-    spec.scale = 1;
-    spec.rate = 10;
+    klv::sample::MovieSpec plan;
+    plan.width = 160;
+    plan.height = 120;
+    plan.frames = frames;
+    plan.scale = 1;
+    plan.rate = 10;
     if (first >= 0) {
       klv::sample::SceneObject box;
       box.firstFrame = first;
@@ -70,10 +70,10 @@ class SearchWindowTest : public ::testing::Test {
       box.y0 = box.y1 = 50;
       box.width = box.height = 40;
       box.r = box.g = box.b = 10;
-      spec.scene.objects = {box};
+      plan.scene.objects = {box};
     }
     const std::string path = (dir_ / name).string();
-    EXPECT_TRUE(klv::sample::WriteCameraAvi(path, spec));
+    EXPECT_TRUE(klv::sample::WriteCameraAvi(path, plan));
     return path;
   }
   static QLabel* Label(TfrmKLVMain& w, const char* name) { return w.findChild<QLabel*>(name); }

@@ -41,12 +41,12 @@ ToolRun Klvtool(const std::string& args) {
 
 // 160 x 120 movies; boxes stand still from firstFrame to lastFrame, so the
 // motion is in their first frame and in the frame after their last.
-sample::MovieSpec Spec(int frames, std::vector<std::pair<int, int>> boxes, int hour) {
-  sample::MovieSpec spec;
-  spec.width = 160;
-  spec.height = 120;
-  spec.frames = frames;
-  spec.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, hour, 0, 0);
+sample::MovieSpec Plan(int frames, std::vector<std::pair<int, int>> boxes, int hour) {
+  sample::MovieSpec plan;
+  plan.width = 160;
+  plan.height = 120;
+  plan.frames = frames;
+  plan.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, hour, 0, 0);
   for (auto [first, last] : boxes) {
     sample::SceneObject box;
     box.firstFrame = first;
@@ -55,9 +55,9 @@ sample::MovieSpec Spec(int frames, std::vector<std::pair<int, int>> boxes, int h
     box.y0 = box.y1 = 50;
     box.width = box.height = 40;
     box.r = box.g = box.b = 15;
-    spec.scene.objects.push_back(box);
+    plan.scene.objects.push_back(box);
   }
-  return spec;
+  return plan;
 }
 
 class SearchCliTest : public ::testing::Test {
@@ -65,8 +65,8 @@ class SearchCliTest : public ::testing::Test {
   static void SetUpTestSuite() {
     dir_ = new fs::path(fs::temp_directory_path() / ("klvtool_search_" + std::to_string(::getpid())));
     fs::create_directories(*dir_);
-    specs_ = new std::vector<sample::MovieSpec>{Spec(20, {}, 7), Spec(15, {}, 8),
-                                                Spec(30, {{8, 9}, {20, 25}}, 9)};
+    specs_ = new std::vector<sample::MovieSpec>{Plan(20, {}, 7), Plan(15, {}, 8),
+                                                Plan(30, {{8, 9}, {20, 25}}, 9)};
     for (size_t i = 0; i < specs_->size(); ++i)
       ASSERT_TRUE(sample::WriteCameraAvi(Path(Name(i)), (*specs_)[i]));
   }
@@ -154,7 +154,7 @@ TEST_F(SearchCliTest, ScanReportsEveryRunWithTheCamerasTime) {
 }
 
 TEST_F(SearchCliTest, RunsOfMovingObjectsSpanTheirFrames) {
-  sample::MovieSpec spec = Spec(24, {}, 10);
+  sample::MovieSpec plan = Plan(24, {}, 10);
   sample::SceneObject car;
   car.shape = sample::ShapeKind::Car;
   car.firstFrame = 5;
@@ -167,9 +167,9 @@ TEST_F(SearchCliTest, RunsOfMovingObjectsSpanTheirFrames) {
   car.r = 230;
   car.g = 230;
   car.b = 240;
-  spec.scene.objects = {car};
-  ASSERT_TRUE(sample::WriteCameraAvi(Path("car.avi"), spec));
-  const std::vector<int> motion = sample::ExpectedMotionFrames(spec, 50);
+  plan.scene.objects = {car};
+  ASSERT_TRUE(sample::WriteCameraAvi(Path("car.avi"), plan));
+  const std::vector<int> motion = sample::ExpectedMotionFrames(plan, 50);
   ASSERT_FALSE(motion.empty());
   // Consecutive frames form one run.
   std::string runs;
