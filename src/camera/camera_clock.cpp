@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "platform/civil_date.h"
+
 namespace klv {
 namespace {
 
@@ -13,28 +15,6 @@ bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 int DaysInMonth(int64_t y, int m) {
   static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-
-// Days from 1970-01-01 to a proleptic Gregorian date (H. Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(int64_t z, int64_t* y, int* m, int* d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  *d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  *m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  *y = yoe + era * 400 + (*m <= 2);
 }
 
 // 1601-01-01 counted from 1970-01-01.

@@ -1,8 +1,10 @@
 #include "setclock/interval_boxes.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
 #include <climits>
@@ -299,6 +301,20 @@ bool IntervalBoxes::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QObject::eventFilter(watched, event);
+}
+
+void AddIntervalRow(QBoxLayout* row, QWidget* parent, const QString (&captions)[3],
+                    QLineEdit* const (&boxes)[3], UpDown* const (&upDowns)[3], int gap) {
+  for (int i = 0; i < 3; ++i) {
+    auto* label = new QLabel(captions[i], parent);
+    label->setBuddy(boxes[i]);
+    row->addWidget(label);
+    row->addSpacing(6);
+    row->addWidget(boxes[i]);
+    row->addWidget(upDowns[i]);
+    row->addSpacing(gap);
+  }
+  row->addStretch(1);
 }
 
 }  // namespace klv

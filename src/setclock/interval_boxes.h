@@ -1,9 +1,14 @@
 #pragma once
 #include <QObject>
+#include <QString>
 #include <functional>
 
 class QKeyEvent;
 class QLineEdit;
+
+class QBoxLayout;
+class QLineEdit;
+class QWidget;
 
 namespace klv {
 
@@ -89,5 +94,10 @@ class IntervalBoxes : public QObject {
   int minutes_ = 0;
   int seconds_ = 0;
 };
+
+// Lays out "caption box up-down" for hours, minutes and seconds in one row,
+// `gap` pixels apart; the captions come translated in the caller's context.
+void AddIntervalRow(QBoxLayout* row, QWidget* parent, const QString (&captions)[3],
+                    QLineEdit* const (&boxes)[3], UpDown* const (&upDowns)[3], int gap);
 
 }  // namespace klv

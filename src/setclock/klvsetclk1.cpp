@@ -145,23 +145,9 @@ void TfrmKLSetClk::buildControls() {
   udHours->setRange(0, 13);
   auto* interval = new QHBoxLayout();
   interval->setSpacing(0);
-  const struct {
-    const char* caption;
-    QLineEdit* box;
-    UpDown* ud;
-  } units[] = {{"&Hours", edtHours, udHours},
-               {"&Minutes", edtMinutes, udMinutes},
-               {"&Seconds", edtSeconds, udSeconds}};
-  for (const auto& u : units) {
-    auto* l = new QLabel(tr(u.caption), this);
-    l->setBuddy(u.box);
-    interval->addWidget(l);
-    interval->addSpacing(6);
-    interval->addWidget(u.box);
-    interval->addWidget(u.ud);
-    interval->addSpacing(18);
-  }
-  interval->addStretch(1);
+  const QString captions[3] = {tr("&Hours"), tr("&Minutes"), tr("&Seconds")};
+  AddIntervalRow(interval, this, captions, {edtHours, edtMinutes, edtSeconds},
+                 {udHours, udMinutes, udSeconds}, 18);
   body->addLayout(interval);
 
   IntervalRules rules;

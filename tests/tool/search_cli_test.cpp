@@ -8,36 +8,12 @@
 #include <sstream>
 
 #include "support/movie_builder.h"
+#include "tool_runner.h"
 
 namespace klv {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-ToolRun Klvtool(const std::string& args) {
-  static int n = 0;
-  const fs::path errFile = fs::temp_directory_path() /
-                           ("klvtool_search_err_" + std::to_string(::getpid()) + "_" + std::to_string(n++));
-  const std::string cmd = std::string(KLVTOOL_PATH) + " " + args + " 2>" + errFile.string();
-  ToolRun r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (p == nullptr) return r;
-  std::array<char, 4096> buf;
-  size_t got;
-  while ((got = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), got);
-  const int st = ::pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  std::vector<uint8_t> e = sample::ReadBytes(errFile.string());
-  r.err.assign(e.begin(), e.end());
-  fs::remove(errFile);
-  return r;
-}
 
 // 160 x 120 movies; boxes stand still from firstFrame to lastFrame, so the
 // motion is in their first frame and in the frame after their last.

@@ -7,9 +7,7 @@
 
 #include "media/common/picture.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "media/mpeg4/sse2_transpose.h"
 
 namespace klv::mpeg4 {
 
@@ -154,25 +152,6 @@ inline __m128i Load8(const uint8_t* p) {
 }
 inline void Store8(uint8_t* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, v)); }
 
-// Transposes 8 rows of 8 16-bit values in place.
-inline void Transpose8(__m128i* r) {
-  const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
-  const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
-  const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
-  const __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
-  const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
-  const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
-  const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
-  const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
-  r[0] = _mm_unpacklo_epi64(b0, b4);
-  r[1] = _mm_unpackhi_epi64(b0, b4);
-  r[2] = _mm_unpacklo_epi64(b1, b5);
-  r[3] = _mm_unpackhi_epi64(b1, b5);
-  r[4] = _mm_unpacklo_epi64(b2, b6);
-  r[5] = _mm_unpackhi_epi64(b2, b6);
-  r[6] = _mm_unpacklo_epi64(b3, b7);
-  r[7] = _mm_unpackhi_epi64(b3, b7);
-}
 #endif
 
 }  // namespace
@@ -198,13 +177,13 @@ void DeblockPlane(uint8_t* plane, int w, int h, int stride, int qp, DeblockStats
         lo[r] = _mm_unpacklo_epi8(bytes, _mm_setzero_si128());
         hi[r] = _mm_unpackhi_epi8(bytes, _mm_setzero_si128());
       }
-      Transpose8(lo);
-      Transpose8(hi);
+      Transpose8x8(lo);
+      Transpose8x8(hi);
       const __m128i s[10] = {lo[0], lo[1], lo[2], lo[3], lo[4], lo[5], lo[6], lo[7], hi[0], hi[1]};
       __m128i out[9];
       EdgeKernel(s, qp, out, stats);
       __m128i cols[8] = {out[1], out[2], out[3], out[4], out[5], out[6], out[7], out[8]};
-      Transpose8(cols);
+      Transpose8x8(cols);
       for (int r = 0; r < 8; ++r) Store8(at(x - 4, y + r), cols[r]);
     }
   }

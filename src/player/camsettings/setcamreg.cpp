@@ -101,23 +101,9 @@ TfrmSetCamReg::TfrmSetCamReg(QWidget* parent) : QDialog(parent) {
   udMinutes = upDown("udMinutes");
   udSeconds = upDown("udSeconds");
   udHours->setRange(0, 12);
-  const struct {
-    const char* caption;
-    QLineEdit* box;
-    UpDown* ud;
-  } units[] = {{"&Hours", edtHours, udHours},
-               {"&Minutes", edtMinutes, udMinutes},
-               {"&Seconds", edtSeconds, udSeconds}};
-  for (const auto& u : units) {
-    auto* l = new QLabel(tr(u.caption), this);
-    l->setBuddy(u.box);
-    interval->addWidget(l);
-    interval->addSpacing(6);
-    interval->addWidget(u.box);
-    interval->addWidget(u.ud);
-    interval->addSpacing(16);
-  }
-  interval->addStretch(1);
+  const QString captions[3] = {tr("&Hours"), tr("&Minutes"), tr("&Seconds")};
+  AddIntervalRow(interval, this, captions, {edtHours, edtMinutes, edtSeconds},
+                 {udHours, udMinutes, udSeconds}, 16);
   layout->addLayout(interval);
 
   IntervalRules rules;
