@@ -53,6 +53,11 @@ SourceKind SourceKindOf(std::string_view path) {
   return SourceKind::None;
 }
 
+void Player::SetDiagnostics(DiagnosticsSink* sink) {
+  diag = sink;
+  avi.decoder.diag = sink;  // the camera's raw clock dump
+}
+
 Player::Player(PlayerView* view) : view_(view) {
   clock = [] { return TickMs(); };
   creationTime = [](const std::string& path, int64_t* out) { return CreationFileTime(path, out); };

@@ -88,8 +88,10 @@ class Player {
   // two visits of the event loop; 0: one frame per slice.
   int searchSliceMs = 8;
 
-  // Set by the diagnostics window; null or hidden: no lines.
+  // Set by the diagnostics window (through SetDiagnostics, so that the
+  // decoders' lines reach it too); null or hidden: no lines.
   DiagnosticsSink* diag = nullptr;
+  void SetDiagnostics(DiagnosticsSink* sink);
   // Milliseconds on a monotonic clock (tests substitute their own).
   std::function<int64_t()> clock;
   // File creation time for the play list's order (tests substitute their own).

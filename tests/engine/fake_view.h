@@ -12,8 +12,18 @@
 #include <vector>
 
 #include "engine/player.h"
+#include "platform/diagnostics.h"
 
 namespace klv::test {
+
+// A diagnostics window that keeps every line while "visible".
+class RecordingDiagnostics : public DiagnosticsSink {
+ public:
+  bool visible = true;
+  std::vector<std::string> lines;
+  bool Visible() const override { return visible; }
+  void AddLine(std::string_view line) override { lines.emplace_back(line); }
+};
 
 class FakeView : public PlayerView {
  public:

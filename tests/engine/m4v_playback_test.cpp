@@ -16,14 +16,6 @@ namespace {
 
 using C = ControlId;
 
-class RecordingDiagnostics : public DiagnosticsSink {
- public:
-  bool visible = true;
-  std::vector<std::string> lines;
-  bool Visible() const override { return visible; }
-  void AddLine(std::string_view line) override { lines.emplace_back(line); }
-};
-
 // The colour conversion written out from its formulas: what the player must
 // show for a decoded 4:2:0 picture.
 void ExpectShows(const FramePicture& pic, const sample::YuvPicture& yuv, const std::string& what) {

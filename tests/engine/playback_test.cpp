@@ -377,3 +377,32 @@ TEST(PlayerTextTest, LabelsAsTheCameraSoftwarePrintsThem) {
 
 }  // namespace
 }  // namespace klv::test
+
+namespace klv::test {
+namespace {
+
+TEST_F(PlaybackTest, DiagnosticsGetTheCamerasClockDumpAndBadFrames) {
+  RecordingDiagnostics diag;
+  player->SetDiagnostics(&diag);
+  player->decoderFlags.bDumpRTCData = true;
+  sample::MovieSpec plan = Small();
+  plan.rtcd = true;
+  plan.tweakFrame = [](int frame, std::vector<uint8_t>& jpeg) {
+    if (frame == 2) jpeg.resize(jpeg.size() / 2);  // cut short: a bad frame
+  };
+  PlayList({Movie("rtc.avi", 4, 1, plan)});
+  player->Pause();
+  ASSERT_EQ(diag.lines.size(), 2u);  // frame 0: two lines of sixteen bytes
+  EXPECT_EQ(diag.lines[0].size(), 16u * 3u);
+  player->StepForward();
+  player->StepForward();  // frame 2 walks its headers, then fails in its data
+  ASSERT_EQ(diag.lines.size(), 7u);
+  EXPECT_EQ(diag.lines[6].substr(0, 7), "    3: ");
+  diag.visible = false;
+  player->StepForward();
+  EXPECT_EQ(diag.lines.size(), 7u);  // a hidden window gets nothing
+  player->SetDiagnostics(nullptr);
+}
+
+}  // namespace
+}  // namespace klv::test
