@@ -180,38 +180,39 @@ int AviReader::AviOpen(const std::string& path) {
   return 0;
 }
 
-int AviReader::AviReadFrame(int index, std::vector<uint8_t>& buffer, uint32_t* offset) {
+// Positions the file at the data of frame `index` when its chunk header agrees
+// with the index entry; `offset` gets the entry's offset, 0 for no entry. Frames
+// that cannot be complete or are beyond any sane size are bad frames; the buffer
+// then keeps the frame on display.
+const AviIndexEntry* AviReader::SeekFrameData(int index, uint32_t* offset) {
+  if (offset != nullptr) *offset = 0;
   if (index < 0 || index >= nTotalFrames || static_cast<size_t>(index) >= pIndex.size() ||
-      hFile == nullptr) {
-    if (offset != nullptr) *offset = 0;
-    return -1;
-  }
+      hFile == nullptr)
+    return nullptr;
   const AviIndexEntry& entry = pIndex[static_cast<size_t>(index)];
   if (offset != nullptr) *offset = entry.offset;
   uint8_t chunk[8];
-  if (!ReadAt(hFile, entry.offset, chunk, 8)) return -1;
-  if (std::memcmp(chunk, "00db", 4) != 0 || Le32(chunk + 4) != entry.size) return -1;
-  // Frames that cannot be complete or are beyond any sane size are bad frames;
-  // the buffer then keeps the frame on display.
+  if (!ReadAt(hFile, entry.offset, chunk, 8)) return nullptr;
+  if (std::memcmp(chunk, "00db", 4) != 0 || Le32(chunk + 4) != entry.size) return nullptr;
   if (entry.size > frameCap_ ||
       static_cast<int64_t>(entry.offset) + 8 + static_cast<int64_t>(entry.size) > fileSize_)
-    return -1;
-  if (buffer.size() < entry.size) buffer.resize(entry.size);
-  if (std::fread(buffer.data(), 1, entry.size, hFile) != entry.size) return -1;
-  if (&buffer == &pFrameBuffer) nLastFrameSize = static_cast<int>(entry.size);
+    return nullptr;
+  return &entry;
+}
+
+int AviReader::AviReadFrame(int index, std::vector<uint8_t>& buffer, uint32_t* offset) {
+  const AviIndexEntry* entry = SeekFrameData(index, offset);
+  if (entry == nullptr) return -1;
+  if (buffer.size() < entry->size) buffer.resize(entry->size);
+  if (std::fread(buffer.data(), 1, entry->size, hFile) != entry->size) return -1;
+  if (&buffer == &pFrameBuffer) nLastFrameSize = static_cast<int>(entry->size);
   return 0;
 }
 
 int AviReader::ReadFrameHead(int index) {
-  if (index < 0 || index >= nTotalFrames || hFile == nullptr) return -1;
-  const AviIndexEntry& entry = pIndex[static_cast<size_t>(index)];
-  uint8_t chunk[8];
-  if (!ReadAt(hFile, entry.offset, chunk, 8)) return -1;
-  if (std::memcmp(chunk, "00db", 4) != 0 || Le32(chunk + 4) != entry.size) return -1;
-  if (entry.size > frameCap_ ||
-      static_cast<int64_t>(entry.offset) + 8 + static_cast<int64_t>(entry.size) > fileSize_)
-    return -1;
-  const size_t n = std::min<size_t>(entry.size, kHeadBytes);
+  const AviIndexEntry* entry = SeekFrameData(index);
+  if (entry == nullptr) return -1;
+  const size_t n = std::min<size_t>(entry->size, kHeadBytes);
   if (head_.size() < kHeadBytes) head_.resize(kHeadBytes);
   if (std::fread(head_.data(), 1, n, hFile) != n) return -1;
   headSize_ = n;

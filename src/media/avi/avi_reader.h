@@ -77,6 +77,7 @@ class AviReader {
   JpegDecoder decoder;
 
  private:
+  const AviIndexEntry* SeekFrameData(int index, uint32_t* offset = nullptr);
   int ReadFrameHead(int index);
   int Fail(const char* reason);
 
