@@ -8,17 +8,9 @@
 #include <vector>
 
 #include "jpeg/jpeg_test_support.h"
+#include "support/avi_writer.h"
 
-namespace {
-
-bool Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
-}
-
-}  // namespace
+using klv::sample::WriteBytes;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -35,7 +27,7 @@ int main(int argc, char** argv) {
   for (const auto& s : sizes)
     for (int q : {30, 75, 95}) {
       const std::vector<uint8_t> jpg = TurboEncode(MakeScene(s[0], s[1], static_cast<uint32_t>(q)), s[0], s[1], q);
-      ok &= Write(dir + "/turbo_" + std::to_string(n++) + ".jpg", jpg);
+      ok &= WriteBytes(dir + "/turbo_" + std::to_string(n++) + ".jpg", jpg);
     }
   // Camera-style: APP4 record, APP5 event byte, COM time stamp with clock dump.
   std::vector<uint8_t> head;
@@ -44,14 +36,14 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> com = {'T', 1, 2, 3, 4, 5, 6, 'R', 'T', 'C', 'D'};
   com.resize(43, 0x5A);
   Segment(head, 0xFE, com);
-  ok &= Write(dir + "/camera_flat.jpg", HandFrame(32, 32, 6, FlatEntropy(32, 32, 20, -3, 4), head));
+  ok &= WriteBytes(dir + "/camera_flat.jpg", HandFrame(32, 32, 6, FlatEntropy(32, 32, 20, -3, 4), head));
   BlockWriter w;
   for (int i = 0; i < 4; ++i) {
     for (int b = 0; b < 4; ++b) w.Block(false, b - 1, {{1, 5}, {9, -2}, {40, 1}});
     w.Block(true, 2, {{2, -1}});
     w.Block(true, -2);
   }
-  ok &= Write(dir + "/camera_ac.jpg", HandFrame(32, 32, 12, w.bits.Finish(), head));
+  ok &= WriteBytes(dir + "/camera_ac.jpg", HandFrame(32, 32, 12, w.bits.Finish(), head));
   if (!ok) {
     std::fprintf(stderr, "fuzz_seeds_jpeg: cannot write seeds into %s\n", dir.c_str());
     return 1;

@@ -5,24 +5,15 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "support/avi_writer.h"
+
+using klv::sample::ReadBytes;
+using klv::sample::WriteBytes;
+
 namespace {
-
-bool Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
-}
-
-std::vector<uint8_t> Read(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
 
 // Time and audio packets in front of every picture's first start code (its
 // group-of-VOP header, or its VOP).
@@ -71,7 +62,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   int n = 0;
   for (const char* name : fixtures) {
-    const std::vector<uint8_t> s = Read(std::string(KLV_TEST_DATA_DIR) + "/mpeg4/" + name + ".m4v");
+    const std::vector<uint8_t> s = ReadBytes(std::string(KLV_TEST_DATA_DIR) + "/mpeg4/" + name + ".m4v");
     if (s.empty()) {
       ok = false;
       continue;
@@ -80,7 +71,7 @@ int main(int argc, char** argv) {
     for (const std::vector<uint8_t>& v : variants) {
       std::vector<uint8_t> seed = {options[n % 5], static_cast<uint8_t>(n * 37)};
       seed.insert(seed.end(), v.begin(), v.end());
-      ok &= Write(dir + "/" + name + "_" + std::to_string(n++) + ".bin", seed);
+      ok &= WriteBytes(dir + "/" + name + "_" + std::to_string(n++) + ".bin", seed);
     }
   }
   if (!ok) {

@@ -8,16 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "support/avi_writer.h"
 #include "support/movie_builder.h"
 
 namespace {
 
 bool Write(const std::string& path, uint8_t mcus, const std::vector<uint8_t>& frame) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  bool ok = std::fputc(mcus, f) != EOF;
-  ok = ok && std::fwrite(frame.data(), 1, frame.size(), f) == frame.size();
-  return std::fclose(f) == 0 && ok;
+  std::vector<uint8_t> seed{mcus};
+  seed.insert(seed.end(), frame.begin(), frame.end());
+  return klv::sample::WriteBytes(path, seed);
 }
 
 }  // namespace
