@@ -10,7 +10,7 @@
 
 #include "media/common/decoder_flags.h"
 #include "media/common/picture.h"
-#include "media/mpeg4/audio_sink.h"
+#include "audio/audio_sink.h"
 #include "media/mpeg4/deblock.h"
 #include "media/mpeg4/headers.h"
 #include "media/mpeg4/macroblock.h"

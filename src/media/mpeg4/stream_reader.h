@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <string>
 
-#include "media/mpeg4/audio_sink.h"
+#include "audio/audio_sink.h"
 #include "media/mpeg4/headers.h"
 #include "platform/mapped_file.h"
 
