@@ -43,8 +43,7 @@ void BM_OursDecodeFrame(benchmark::State& state) {
   klv::FramePicture pic;
   pic.Create(f.w, f.h);
   for (auto _ : state) {
-    const int r = d.DecodeFrame(f.jpeg.data(), f.jpeg.size(), pic, 0, nullptr);
-    if (r != 0) state.SkipWithError("decode failed");
+    if (!d.DecodeFrame(f.jpeg.data(), f.jpeg.size(), pic, 0).Ok()) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(pic.Bits());
   }
   Label(state, f);

@@ -39,7 +39,7 @@ bool PrepareStream() {
   }
   klv::Mpeg4Decoder d;
   d.OpenStream(g_stream);
-  while (d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr) > 0) ++g_pictures;
+  while (d.DecodeNextFrame().position > 0) ++g_pictures;
   return d.PictureWidth() == 640 && g_pictures > 1;
 }
 
@@ -47,7 +47,7 @@ void DecodeAll(benchmark::State& state, int method, bool bitmap) {
   klv::DecoderFlags flags;
   flags.g_nDeblockMethod = method;
   klv::Mpeg4Decoder d;
-  d.flags = &flags;
+  d.SetFlags(&flags);
   if (d.OpenStream(g_stream) <= 0) {
     state.SkipWithError("cannot open the stream");
     return;
@@ -58,7 +58,7 @@ void DecodeAll(benchmark::State& state, int method, bool bitmap) {
   for (auto _ : state) {
     d.RewindStream();
     int n = 0;
-    while (d.DecodeNextFrame(bitmap ? &pic : nullptr, nullptr, false, false, nullptr, nullptr) > 0) ++n;
+    while (d.DecodeNextFrame({bitmap ? &pic : nullptr, false, false}).position > 0) ++n;
     if (n != g_pictures) state.SkipWithError("decode failed");
     pictures += n;
   }

@@ -116,12 +116,13 @@ const std::vector<std::vector<uint8_t>>& Frames(int w, int h) {
   auto it = cache.find({w, h});
   if (it != cache.end()) return it->second;
   klv::AviReader avi;
+  klv::JpegDecoder headers;
   std::vector<std::vector<uint8_t>> frames;
-  if (avi.AviOpen(CameraFile(w, h)) == 0) {
-    for (int i = 0; i < avi.nTotalFrames; ++i) {
+  if (avi.AviOpen(CameraFile(w, h), headers) == klv::AviOpenStatus::kOk) {
+    for (int i = 0; i < avi.TotalFrames(); ++i) {
       std::vector<uint8_t> b;
       if (avi.AviReadFrame(i, b) == 0) {
-        b.resize(avi.pIndex[static_cast<size_t>(i)].size);
+        b.resize(avi.IndexEntry(i).size);
         frames.push_back(std::move(b));
       }
     }
@@ -148,7 +149,8 @@ void SearchFile(benchmark::State& state, bool cold) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   const std::string& path = CameraFile(w, h);
   klv::AviReader avi;
-  if (avi.AviOpen(path) != 0) {
+  klv::JpegDecoder decoder;
+  if (avi.AviOpen(path, decoder) != klv::AviOpenStatus::kOk) {
     state.SkipWithError("cannot open");
     return;
   }
@@ -161,10 +163,10 @@ void SearchFile(benchmark::State& state, bool cold) {
       Evict(path);
       state.ResumeTiming();
     }
-    const int r = searcher.MotionSearch(avi, 0, avi.nTotalFrames, 255);
-    if (r != 0) state.SkipWithError("the search stopped");
+    const klv::MotionSearchResult r = searcher.MotionSearch(avi, decoder, 0, avi.TotalFrames(), 255);
+    if (r.outcome != klv::SearchOutcome::kReachedEnd) state.SkipWithError("the search stopped");
   }
-  Fps(state, avi.nTotalFrames, static_cast<int64_t>(fs::file_size(path)));
+  Fps(state, avi.TotalFrames(), static_cast<int64_t>(fs::file_size(path)));
 }
 void BM_SearchFile(benchmark::State& state) { SearchFile(state, false); }
 void BM_SearchFileCold(benchmark::State& state) { SearchFile(state, true); }
@@ -232,7 +234,7 @@ void BM_FullDecodeOurs(benchmark::State& state) {
   klv::FramePicture pic;
   pic.Create(w, h);
   for (auto _ : state)
-    for (const auto& f : frames) benchmark::DoNotOptimize(d.DecodeFrame(f.data(), f.size(), pic, 0, nullptr));
+    for (const auto& f : frames) benchmark::DoNotOptimize(d.DecodeFrame(f.data(), f.size(), pic, 0));
   Fps(state, static_cast<int64_t>(frames.size()), TotalBytes(frames));
 }
 
@@ -253,16 +255,18 @@ void BM_FullDecodeTurbo(benchmark::State& state) {
 void OpenEvents(benchmark::State& state, bool cold) {
   const std::string& path = EventFile();
   klv::AviReader avi;
+  klv::JpegDecoder headers;
   for (auto _ : state) {
     if (cold) {
       state.PauseTiming();
       Evict(path);
       state.ResumeTiming();
     }
-    if (avi.AviOpen(path) != 0 || avi.nEventCount != kEventFrames / 100 - 1) state.SkipWithError("open failed");
+    if (avi.AviOpen(path, headers) != klv::AviOpenStatus::kOk || avi.EventCount() != kEventFrames / 100 - 1)
+      state.SkipWithError("open failed");
   }
   state.counters["frames"] = kEventFrames;
-  state.counters["events"] = avi.nEventCount;
+  state.counters["events"] = avi.EventCount();
 }
 void BM_OpenEventFile(benchmark::State& state) { OpenEvents(state, false); }
 void BM_OpenEventFileCold(benchmark::State& state) { OpenEvents(state, true); }

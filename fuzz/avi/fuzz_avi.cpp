@@ -42,22 +42,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static MemFile file;
   if (!file.Set(data, size)) return 0;
   klv::AviReader avi;
+  klv::JpegDecoder decoder;
   klv::DecoderFlags flags;
   flags.bForceBW = size % 2 == 1;
-  avi.decoder.flags = &flags;
-  if (avi.AviOpen(file.Path()) != 0) return 0;
+  decoder.SetFlags(&flags);
+  if (avi.AviOpen(file.Path(), decoder) != klv::AviOpenStatus::kOk) return 0;
   // Keep the work per input bounded: small pictures, a few frames.
-  if (static_cast<int64_t>(avi.nImageWidth) * avi.nImageHeight > 512 * 512) return 0;
+  if (static_cast<int64_t>(avi.Width()) * avi.Height() > 512 * 512) return 0;
   klv::FramePicture picture;
-  if (!picture.Create(avi.nImageWidth, avi.nImageHeight)) return 0;
-  const int frames = avi.nTotalFrames < 16 ? avi.nTotalFrames : 16;
+  if (!decoder.AllocatePlanes(avi.Width(), avi.Height()) || !picture.Create(avi.Width(), avi.Height()))
+    return 0;
+  const int frames = avi.TotalFrames() < 16 ? avi.TotalFrames() : 16;
   for (int i = 0; i < frames; ++i) {
     uint32_t offset = 0;
-    if (avi.ReadAndDecode(i, picture, &offset) == 0)
-      klv::DrawAviOverlays(avi, picture, avi.ElapsedSeconds(i), true, nullptr, nullptr);
+    if (klv::ReadAndDecodeFrame(avi, decoder, i, picture, &offset))
+      klv::DrawAviOverlays(avi, decoder.TimeStamp(), picture, avi.ElapsedSeconds(i), true, nullptr, nullptr);
   }
-  avi.AviSeekEnd();
-  avi.AviStepFrame(-3);
-  avi.AviFindEvent(frames - 1, 0);
+  avi.AviFindEvent(decoder, frames - 1, 0);
   return 0;
 }

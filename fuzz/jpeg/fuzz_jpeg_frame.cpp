@@ -32,7 +32,7 @@ void DecodeAll(const uint8_t* data, size_t size) {
   CountingSink sink;
   flags.bDumpRTCData = true;
   flags.bForceBW = size > 0 && (data[size - 1] & 1) != 0;
-  d.flags = &flags;
+  d.SetFlags(&flags);
   d.diag = &sink;
 
   klv::JpegFrameInfo fi;
@@ -51,19 +51,17 @@ void DecodeAll(const uint8_t* data, size_t size) {
   klv::FramePicture pic;
   pic.Create(w, h);
   const std::vector<uint8_t> before(pic.Bits(), pic.Bits() + pic.SizeBytes());
-  int interval = 0;
-  const int r = d.DecodeFrame(frame.data(), frame.size(), pic, 1, &interval);
-  if (r != 0) Check(std::equal(before.begin(), before.end(), pic.Bits()));
+  if (!d.DecodeFrame(frame.data(), frame.size(), pic, 1).Ok()) Check(std::equal(before.begin(), before.end(), pic.Bits()));
 
   // Cut short.
   if (size > 4) {
     const std::vector<uint8_t> cut(data, data + size * 3 / 4);
-    d.DecodeFrame(cut.data(), cut.size(), pic, 2, &interval);
+    d.DecodeFrame(cut.data(), cut.size(), pic, 2);
   }
   // A picture smaller than the planes.
   klv::FramePicture small;
   small.Create(w > 3 ? w - 3 : 1, h > 5 ? h - 5 : 1);
-  d.DecodeFrame(frame.data(), frame.size(), small, 3, &interval);
+  d.DecodeFrame(frame.data(), frame.size(), small, 3);
 
   // The motion search's walk: DC differences and skipped AC codes.
   if (p > 0) {
@@ -84,7 +82,7 @@ void DecodeAll(const uint8_t* data, size_t size) {
     int refError = 0;
     const uint8_t* e = frame.data() + p;
     const size_t es = frame.size() - static_cast<size_t>(p);
-    const int want = klv::ref::DecodeMcus(*model, e, es, d.quant, d.huff[0][0], d.huff[0][1], pl, &refError);
+    const int want = klv::ref::DecodeMcus(*model, e, es, d.Quant(), d.Huff(0, 0), d.Huff(0, 1), pl, &refError);
     const int got = d.DecodeMcus(e, es);
     Check(got == want);
     Check(d.JpegError() == refError);

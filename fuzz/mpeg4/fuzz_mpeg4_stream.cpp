@@ -17,12 +17,10 @@ constexpr int kMaxPixels = 352 * 288;  // larger layers only open and close
 
 void DecodeSome(klv::Mpeg4Decoder& d, klv::FramePicture* pic, int n, bool feedAudio, bool firstOfStart) {
   for (int k = 0; k < n; ++k) {
-    int audioLength = 0, quantiser = 0;
-    uint32_t elapsed = 0;
-    const int pos = d.DecodeNextFrame(pic, &audioLength, firstOfStart && k == 0, feedAudio, &elapsed, &quantiser);
-    if (pos < 0 && !d.lastPictureDecoded()) {
+    const klv::DecodedFrame f = d.DecodeNextFrame({pic, firstOfStart && k == 0, feedAudio});
+    if (f.position < 0 && !f.decoded) {
       // The engine pauses here; a later Play reads on from where it stopped.
-      if (k + 1 < n) d.DecodeNextFrame(nullptr, nullptr, false, feedAudio, nullptr, nullptr);
+      if (k + 1 < n) d.DecodeNextFrame({nullptr, false, feedAudio});
       return;
     }
   }
@@ -52,9 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool firstOfStart = (options & 16) != 0;
   klv::CountingAudioSink sink;
   klv::Mpeg4Decoder d;
-  d.flags = &flags;
+  d.SetFlags(&flags);
   d.SetAudioSink(&sink);
-  d.reader.SetWindowSizeForTesting(window);
+  d.SetWindowSizeForTesting(window);
   d.OpenStreamBuffer(data, size);
   if (!d.IsOpen()) return 0;
   klv::FramePicture pic;
@@ -66,6 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (d.SeekKeyFrame(seeks & 15, unit, direction) > 0) DecodeSome(d, &pic, 2, feedAudio, false);
   if (d.RewindStream()) DecodeSome(d, nullptr, 2, false, false);
   d.CloseStream();
-  d.DecodeNextFrame(&pic, nullptr, false, false, nullptr, nullptr);  // closed: a clean failure
+  d.DecodeNextFrame({&pic, false, false}).position;  // closed: a clean failure
   return 0;
 }

@@ -9,10 +9,10 @@
 namespace klv {
 namespace {
 
-bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return false;
-  const bool written = size == 0 || std::fwrite(data, 1, size, f) == size;
+  const bool written = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
   const bool closed = std::fclose(f) == 0;
   return written && closed;
 }
@@ -20,21 +20,17 @@ bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
 }  // namespace
 
 bool Player::SaveCurrent(bool fromPopup) {
-  if (state.kind == SourceKind::None) return false;
-  int number = avi.nCurFrame + 1;
-  if (state.kind == SourceKind::Ztm && !fromPopup) number = state.streamPos;
+  if (source_ == nullptr) return false;
+  // The frame and its number are taken now: playback may run on behind the
+  // dialog, and what is written must be what the command named.
+  SavedFrame frame;
+  if (!source_->TakeFrame(fromPopup, &frame)) return false;
 
-  const std::string suggested = movieFolder_ + SuggestedFrameName(state.kind, number);
-  std::optional<std::string> chosen = view_->RunSaveDialog(suggested);
+  std::optional<std::string> chosen = view_->RunSaveDialog(movieFolder_ + frame.suggestedName);
   if (!chosen || chosen->empty()) return false;
 
-  bool ok = false;
-  if (state.kind == SourceKind::Avi) {
-    const size_t size = static_cast<size_t>(std::max(0, avi.nLastFrameSize));
-    ok = size <= avi.pFrameBuffer.size() && WriteWholeFile(*chosen, avi.pFrameBuffer.data(), size);
-  } else {
-    ok = !picture.Empty() && WriteBmpFile(picture, *chosen);
-  }
+  const bool ok = !frame.bytes.empty() ? WriteWholeFile(*chosen, frame.bytes)
+                                       : !frame.picture.Empty() && WriteBmpFile(frame.picture, *chosen);
   // The camera software kept quiet about a frame it could not write; the
   // user should know the file is not there.
   if (!ok) view_->ShowErrorBox("Error", Format("Could not write %s", chosen->c_str()));

@@ -10,8 +10,8 @@ enum class MessageKind : int {
   NoFrames = 3,
 };
 
-// The English text of a message; empty for kinds outside 0-3.
-const char* MessageText(int kind);
+// The English text of a message.
+const char* MessageText(MessageKind kind);
 
 inline constexpr const char* kMessageCaption = "Error";
 

@@ -13,14 +13,11 @@
 #endif
 
 #include "media/avi/avi_reader.h"
+#include "media/common/arith.h"
 #include "media/jpeg/jpeg_decoder.h"
 
 namespace klv {
 namespace {
-
-inline int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
 
 // Luma of a block: the dequantised DC value / 8 (truncating) + 128, clamped.
 inline uint8_t ReducedLuma(int32_t q, int32_t predictor) {
@@ -96,8 +93,8 @@ int MotionSearcher::DecodeReducedPicture(JpegDecoder& decoder, const uint8_t* fr
   JpegScanInfo scanInfo;
   const int p = decoder.ParseHeaders(frame, size, &frameInfo, &scanInfo, nullptr, nullptr);
   if (p <= 0) return -1;
-  const int32_t qY = decoder.quant.dcQuant[0];
-  const int32_t qC = decoder.quant.dcQuant[1];
+  const int32_t qY = decoder.Quant().dcQuant[0];
+  const int32_t qC = decoder.Quant().dcQuant[1];
   const int n = decoder.DecodeDcPredictors(frame + p, size - static_cast<size_t>(p),
                                            mcusX_ * mcusY_, predictors_.data());
   ReducedSlot& s = slots_[slot & 1];
@@ -181,12 +178,12 @@ int MotionSearcher::LargestDifference(int newSlot, int oldSlot) const {
   return most;
 }
 
-void MotionSearcher::ReduceFrame(AviReader& avi, int index, int slot) {
+void MotionSearcher::ReduceFrame(AviReader& avi, JpegDecoder& decoder, int index, int slot) {
   // The results are not checked: an unreadable frame leaves the frame buffer
   // as it was, a frame without entropy-coded data leaves the slot as it was.
   avi.AviReadFrame(index);
-  DecodeReducedPicture(avi.decoder, avi.pFrameBuffer.data(),
-                       static_cast<size_t>(std::max(0, avi.nLastFrameSize)), slot);
+  const std::span<const uint8_t> bytes = avi.FrameBytes();
+  DecodeReducedPicture(decoder, bytes.data(), bytes.size(), slot);
   lastDecoded_ = index;
   // The colour picture is only ever seen in the preview.
   if (preview) {
@@ -195,26 +192,27 @@ void MotionSearcher::ReduceFrame(AviReader& avi, int index, int slot) {
   }
 }
 
-int MotionSearcher::Begin(AviReader& avi, int from, int to, int threshold) {
+bool MotionSearcher::Begin(AviReader& avi, JpegDecoder& decoder, int from, int to, int threshold) {
   running_ = false;
-  result_ = -1;
-  if (from == to) return -1;
-  if (!Allocate(avi.nImageWidth, avi.nImageHeight)) return -1;
+  result_ = {};
+  if (from == to) return false;
+  if (!Allocate(avi.Width(), avi.Height())) return false;
   stop_ = false;
   avi_ = &avi;
+  decoder_ = &decoder;
   from_ = from;
   to_ = to;
   step_ = from < to ? 1 : -1;
   threshold_ = threshold;
-  ReduceFrame(avi, from, 0);
+  ReduceFrame(avi, decoder, from, 0);
   cur_ = 0;
   next_ = from + step_;
   running_ = true;
-  if (next_ == to_) Finish(0);
-  return 0;
+  if (next_ == to_) Finish({SearchOutcome::kReachedEnd, -1});
+  return true;
 }
 
-void MotionSearcher::Finish(int result) {
+void MotionSearcher::Finish(MotionSearchResult result) {
   running_ = false;
   result_ = result;
 }
@@ -223,28 +221,29 @@ bool MotionSearcher::Step() {
   if (!running_) return true;
   // A stop asked for while the last frame was on show ends the search there.
   if (stop_ && lastDecoded_ != from_) {
-    Finish(lastDecoded_);
+    Finish({SearchOutcome::kFound, lastDecoded_});
     return true;
   }
   const int fresh = 1 - cur_;
   const int i = next_;
-  ReduceFrame(*avi_, i, fresh);
+  ReduceFrame(*avi_, *decoder_, i, fresh);
   if (MotionDetected(fresh, cur_, threshold_) || stop_) {
     cur_ = fresh;
-    Finish(i);
+    Finish({SearchOutcome::kFound, i});
     return true;
   }
   cur_ = fresh;
   next_ = i + step_;
   if (next_ == to_) {
-    Finish(0);
+    Finish({SearchOutcome::kReachedEnd, -1});
     return true;
   }
   return false;
 }
 
-int MotionSearcher::MotionSearch(AviReader& avi, int from, int to, int threshold) {
-  if (Begin(avi, from, to, threshold) != 0) return -1;
+MotionSearchResult MotionSearcher::MotionSearch(AviReader& avi, JpegDecoder& decoder, int from, int to,
+                                                int threshold) {
+  if (!Begin(avi, decoder, from, to, threshold)) return {};
   while (!Step()) {
   }
   return result_;

@@ -48,6 +48,18 @@ struct ReducedSlot {
   std::vector<int32_t> cr;
 };
 
+// What a search over one file came to.
+enum class SearchOutcome {
+  kFound,      // a frame with motion, or the frame where a stop request ended it
+  kReachedEnd, // `to` reached without a find
+  kNoSearch,   // from == to (nothing is read), or no buffers
+};
+struct MotionSearchResult {
+  SearchOutcome outcome = SearchOutcome::kNoSearch;
+  int frame = -1;  // the frame found (kFound only)
+  bool operator==(const MotionSearchResult&) const = default;
+};
+
 class MotionSearcher {
  public:
   // Called for every frame reduced, with the colour picture and the frame index.
@@ -58,25 +70,24 @@ class MotionSearcher {
   const DecoderFlags* flags = nullptr;
 
   // ---- the whole search -------------------------------------------------------
-  // The frame where the search stopped, for motion or for the stop flag; 0 when
-  // it reached `to` (not examined) without stopping; -1 when from == to (nothing
-  // is read) or the buffers cannot be had. Frame `from` is the first reference
-  // and is never reported.
-  int MotionSearch(AviReader& avi, int from, int to, int threshold);
+  // From frame `from` (the first reference, never reported) towards `to`
+  // (not examined), reading frames with `avi` and walking their headers with
+  // `decoder`.
+  MotionSearchResult MotionSearch(AviReader& avi, JpegDecoder& decoder, int from, int to, int threshold);
   // Sets the stop flag: the search ends at the frame just decoded.
   void MotionSearchStop() { stop_ = true; }
   bool StopRequested() const { return stop_; }
 
   // ---- one frame at a time ---------------------------------------------------
-  // Starts a search: -1 as above, else 0 after frame `from` has been reduced
-  // and shown. The search may be over at once (from + step == to): Running()
-  // then is false and Result() is 0.
-  int Begin(AviReader& avi, int from, int to, int threshold);
+  // Starts a search: false (kNoSearch) as above, else true after frame `from`
+  // has been reduced and shown. The search may be over at once
+  // (from + step == to): Running() then is false and the result kReachedEnd.
+  bool Begin(AviReader& avi, JpegDecoder& decoder, int from, int to, int threshold);
   // Examines one more frame. True when the search is over (Result()). A stop
   // flag set since the last step ends it at the frame the last step decoded.
   bool Step();
   bool Running() const { return running_; }
-  int Result() const { return result_; }
+  const MotionSearchResult& Result() const { return result_; }
   // Forgets a running search (its file is closed or replaced).
   void Abandon() { running_ = false; }
   // Frame last reduced by this search; the step it is going to examine next.
@@ -113,10 +124,10 @@ class MotionSearcher {
   // Reads frame `index` (a frame that cannot be read leaves the frame buffer
   // with the frame read before it, and that is what is decoded), reduces it
   // into `slot` and, when there is a preview, converts it and shows it.
-  void ReduceFrame(AviReader& avi, int index, int slot);
+  void ReduceFrame(AviReader& avi, JpegDecoder& decoder, int index, int slot);
 
  private:
-  void Finish(int result);
+  void Finish(MotionSearchResult result);
 
   int w8_ = 0, h8_ = 0;
   int stride_ = 0, rows_ = 0;
@@ -129,12 +140,13 @@ class MotionSearcher {
 
   bool stop_ = false;
   AviReader* avi_ = nullptr;
+  JpegDecoder* decoder_ = nullptr;
   bool running_ = false;
   int from_ = 0, to_ = 0, step_ = 1, threshold_ = 0;
   int cur_ = 0;
   int next_ = 0;
   int lastDecoded_ = -1;
-  int result_ = 0;
+  MotionSearchResult result_;
 };
 
 // The motion threshold from the threshold box's text: its leading decimal

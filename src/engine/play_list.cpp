@@ -3,20 +3,12 @@
 
 #include <limits>
 
+#include "engine/avi_source.h"
 #include "engine/player.h"
 
 namespace klv {
 
 using C = ControlId;
-
-namespace {
-
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
 
 void Player::AddToPlayList(const std::string& path) {
   if (SourceKindOf(path) == SourceKind::None || state.playListCount >= kMaxPlayList) return;
@@ -38,14 +30,13 @@ void Player::AddToPlayList(const std::string& path) {
   playList[static_cast<size_t>(at)] = PlayListEntry{path, created};
   state.playListCount += 1;
   // The playing movie keeps playing under its new index.
-  if (state.playing && at <= state.playListIndex) state.playListIndex += 1;
+  if (state.playing && state.playListIndex >= 0 && at <= state.playListIndex) state.playListIndex += 1;
 }
 
 void Player::RefreshPlayListBox() {
   std::vector<std::string> lines;
   lines.reserve(static_cast<size_t>(state.playListCount));
-  for (int i = 0; i < state.playListCount; ++i)
-    lines.push_back(BaseName(playList[static_cast<size_t>(i)].path));
+  for (int i = 0; i < state.playListCount; ++i) lines.push_back(NameOf(playList[static_cast<size_t>(i)].path));
   view_->SetListItems(lines);
   view_->SelectListItem(state.playListIndex);
 }
@@ -53,6 +44,8 @@ void Player::RefreshPlayListBox() {
 void Player::StartPlayListItem(int index) {
   // An empty list has nothing to open: files of unaccepted kinds never got in.
   if (state.playListCount == 0) return;
+  // A search under way goes on in the entry opened, in its direction.
+  const int searchDirection = SearchDirection();
   if (state.playing) Stop();
   if (index >= state.playListCount) index = 0;
   if (index < 0) index = state.playListCount - 1;
@@ -60,20 +53,20 @@ void Player::StartPlayListItem(int index) {
   view_->SelectListItem(index);
   if (!OpenSource(playList[static_cast<size_t>(index)].path, index)) {
     DisableTransport();
-    if (state.searching) EndSearchWithoutResult();
+    if (searchDirection != 0) EndSearchWithoutResult();
     return;
   }
-  if (state.searching) {
-    if (state.searchDirection < 0) {
-      avi.AviSetFrame(avi.nTotalFrames - 1);
+  if (searchDirection != 0) {
+    if (searchDirection < 0) {
+      if (AviSource* avi = Avi()) avi->AviSetFrame(avi->TotalFrames() - 1);
       StartBackwardSearch();
     } else {
       StartForwardSearch();
     }
     return;
   }
-  if (state.kind == SourceKind::Avi) {
-    if (state.direction < 0) avi.AviSeekEnd();
+  if (AviSource* avi = Avi()) {
+    if (state.direction < 0) avi->AviSeekEnd();
     Play(state.direction);
   } else {
     Play(1);
@@ -83,6 +76,7 @@ void Player::StartPlayListItem(int index) {
 void Player::ResetPlayList() {
   CloseSource();
   state.playListCount = 0;
+  state.playListIndex = -1;
   state.firstFile = true;
   state.direction = 1;
   DisableTransport();
@@ -107,11 +101,12 @@ void Player::NextCommand() {
 
 void Player::ClearCommand() {
   // A search has no list left to walk.
-  if (state.searching) EndSearchWithoutResult();
+  if (search_.Running()) EndSearchWithoutResult();
   Stop();
   ResetPlayList();
-  view_->SetStatusPanel(0, "[none]");
-  for (int panel = 1; panel <= 3; ++panel) view_->SetStatusPanel(panel, "");
+  view_->SetStatusPanel(StatusPanel::kName, "[none]");
+  for (StatusPanel p : {StatusPanel::kPictureSize, StatusPanel::kLength, StatusPanel::kPosition})
+    view_->SetStatusPanel(p, "");
   SetSeekPanel(false);
   for (C id : {C::sbSearchForward, C::sbSearchBackward, C::sbStopSearch}) Enable(id, false);
   view_->SetCaption("[none]");
@@ -122,8 +117,8 @@ void Player::ClearCommand() {
 void Player::PlayListDoubleClick(int selectedLine) {
   if (selectedLine < 0) return;
   // The running search stops where it is; opening the chosen entry replaces
-  // its file, and with `searching` still set the search goes on there.
-  if (state.searching) MotionSearchStop();
+  // its file, and the search goes on there.
+  if (search_.Running()) MotionSearchStop();
   StartPlayListItem(selectedLine);
 }
 
@@ -131,11 +126,11 @@ void Player::PlayListMouseMove(int x, int y, int itemHeight, int topIndex, int b
                                int boxHeight) {
   view_->SetHintDelays(500, 2500);
   const int index = (itemHeight > 0 ? y / itemHeight : 0) + topIndex;
-  if (index > state.playListCount - 1 || index < 0 || x < 4 || x > boxWidth - 16 || y < 4 ||
-      y > boxHeight - 4) {
+  const PlayListEntry* e = Entry(index);
+  if (e == nullptr || x < 4 || x > boxWidth - 16 || y < 4 || y > boxHeight - 4) {
     view_->SetText(C::lblFilePath, "");
   } else {
-    view_->SetText(C::lblFilePath, playList[static_cast<size_t>(index)].path);
+    view_->SetText(C::lblFilePath, e->path);
   }
 }
 

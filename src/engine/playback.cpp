@@ -1,10 +1,10 @@
 // The playback clock: the timer, play, pause, stop, steps, seeking, the speed
-// bar, and which transport buttons each state allows.
+// bar, and which transport buttons each state allows. The movie on show takes
+// the steps that belong to its kind.
 
 #include <algorithm>
 
 #include "engine/player.h"
-#include "platform/diagnostics.h"
 #include "platform/format.h"
 
 namespace klv {
@@ -25,86 +25,11 @@ void Player::RecomputeTimer() {
 }
 
 void Player::TimerTick() {
-  if (!state.playing) return;
-  switch (state.kind) {
-    case SourceKind::Avi:
-      if (state.step == 0) return;
-      if (avi.AviStepFrame(state.step * state.direction) == -1) {
-        // An end of the file: the play list moves on in the playing direction.
-        state.playListIndex += state.direction;
-        StartPlayListItem(state.playListIndex);
-      } else {
-        ShowFrame(true);
-      }
-      break;
-    case SourceKind::Stream:
-      if (!NextStreamPicture()) {
-        Pause();
-        view_->SetStatusPanel(4, Format("Last 2 good at = 0x%x, 0x%x", state.lastGood2, state.lastGood1));
-        return;
-      }
-      avi.nCurFrame += 1;
-      if (stream.skippedBytes() > 0) {
-        state.bhcCount += 1;
-        if (diag != nullptr && diag->Visible())
-          diag->AddLine(Format("Frm %d, BHC = %d", avi.nCurFrame, state.bhcCount));
-      }
-      view_->SetStatusPanel(3, FrameLabel(avi.nCurFrame + 1));
-      view_->SetPosition(C::pbWhere, state.streamPos);
-      ShowPicture(picture);
-      state.lastGood2 = state.lastGood1;
-      state.lastGood1 = state.streamPos;
-      break;
-    case SourceKind::Ztm:
-    case SourceKind::None:
-      break;
+  if (!state.playing || source_ == nullptr) return;
+  if (source_->Tick() == MoveResult::kAtEnd) {
+    // An end of the file: the play list moves on in the playing direction.
+    StartPlayListItem(state.playListIndex + state.direction);
   }
-}
-
-bool Player::NextStreamPicture() {
-  int quantiser = 0;
-  state.streamPos = stream.DecodeNextFrame(&picture, nullptr, false, false, nullptr, &quantiser);
-  // A picture that ends inside the first KiB is at position 0 but decoded.
-  return state.streamPos > 0 || (state.streamPos == 0 && stream.lastPictureDecoded());
-}
-
-void Player::ReportBadFrame(int index, uint32_t offset) {
-  if (diag == nullptr || !diag->Visible() || index >= avi.nTotalFrames) return;
-  diag->AddLine(Format("%5d: %8.8x", index + 1, offset));
-}
-
-void Player::ShowFrame(bool updateBars) {
-  if (state.kind != SourceKind::Avi) return;
-  const int index = avi.nCurFrame;
-  state.elapsedSeconds = avi.ElapsedSeconds(index);
-  uint32_t offset = 0;
-  bool ok = avi.AviReadFrame(index, &offset) == 0;
-  const int64_t start = clock();
-  if (ok) {
-    int interval = -1;
-    ok = avi.decoder.DecodeFrame(avi.pFrameBuffer.data(), static_cast<size_t>(avi.nLastFrameSize),
-                                 picture, index, &interval) == 0;
-  }
-  if (ok) {
-    DrawOverlays(picture);
-    ShowPicture(picture);
-  } else {
-    ReportBadFrame(index, offset);
-  }
-  state.decodeTime = static_cast<int>(clock() - start);
-
-  view_->SetStatusPanel(3, FrameLabel(index + 1));
-  if (avi.bEventMode) {
-    const int k = static_cast<int>(
-        std::count_if(avi.pnEventFrames.begin(), avi.pnEventFrames.end(),
-                      [index](int e) { return e <= index; }));
-    view_->SetText(C::lblElapsedTime, EventNumberText(k, avi.nEventCount));
-    if (language == 1) view_->SetText(C::Label4, "Event Number");
-  } else {
-    if (language == 1) view_->SetText(C::Label4, "Elapsed Time");
-    view_->SetText(C::lblElapsedTime, ElapsedText(state.elapsedSeconds));
-  }
-  if (updateBars) MoveBars(index);
 }
 
 void Player::Play(int direction) {
@@ -123,59 +48,14 @@ void Player::Play(int direction) {
   Enable(C::sbPause, true);
   Enable(C::sbStop, true);
   state.bhcCount = 0;
-  if (state.kind == SourceKind::Ztm) {
-    // Audio-paced playback comes with the .ztm reader.
-    Enable(C::sbBackward, false);
-  } else {
-    // Streams play forward only: Play Backward stays off for them.
-    if (state.kind == SourceKind::Stream) Enable(C::sbBackward, false);
-    stream.ResetDeblockStats();
-    SetPlaying(true);
-  }
+  if (source_ != nullptr) source_->Play(direction);
   view_->BringToFront();
   state.paused = false;
 }
 
 void Player::Pause() {
   state.paused = true;
-  switch (state.kind) {
-    case SourceKind::Avi: {
-      SetSeekPanel(true);
-      const bool notFirst = avi.nCurFrame != 0;
-      for (C id : {C::sbBackward, C::sbSearchBackward, C::sbPrevEvent, C::sbPrevious})
-        Enable(id, notFirst);
-      const bool notLast = avi.nTotalFrames != avi.nCurFrame + 1;
-      for (C id : {C::sbNext, C::sbForward, C::sbNextEvent, C::sbSearchForward})
-        Enable(id, notLast);
-      break;
-    }
-    case SourceKind::Stream:
-      for (C id : {C::sbBackward, C::sbSearchBackward, C::sbPrevEvent, C::sbPrevious,
-                   C::sbForward, C::sbNextEvent, C::sbSearchForward})
-        Enable(id, false);
-      Enable(C::sbNext, true);
-      Enable(C::sbForward, true);
-      break;
-    case SourceKind::Ztm:
-      for (C id : {C::sbBackward, C::sbSearchBackward, C::sbPrevEvent, C::sbNextEvent,
-                   C::sbSearchForward})
-        Enable(id, false);
-      Enable(C::sbNext, true);
-      Enable(C::sbForward, true);
-      Enable(C::sbPrevious, true);
-      SetSeekPanel(true);
-      if (state.streamPos < 1) {
-        view_->SetPosition(C::tbWhere, state.lastGood1 / 16);
-        Enable(C::sbForward, false);
-        Enable(C::sbNext, false);
-        Enable(C::sbStop, true);
-      } else {
-        view_->SetPosition(C::tbWhere, state.streamPos / 16);
-      }
-      break;
-    case SourceKind::None:
-      break;
-  }
+  if (source_ != nullptr) source_->Pause();
   Enable(C::sbStopSearch, false);
   Enable(C::sbPause, false);
   SetPlaying(false);
@@ -189,102 +69,30 @@ void Player::Stop() {
   for (C id : {C::sbBackward, C::sbPrevious, C::sbSearchForward, C::sbSearchBackward,
                C::sbStopSearch})
     Enable(id, false);
-  switch (state.kind) {
-    case SourceKind::Avi:
-      avi.AviSetFrame(0);
-      ShowFrame(true);
-      for (C id : {C::sbPrevEvent, C::sbNextEvent, C::sbForward, C::sbNext}) Enable(id, true);
-      Enable(C::sbStop, false);
-      break;
-    case SourceKind::Stream:
-      if (stream.RewindStream() && NextStreamPicture()) {
-        avi.nCurFrame = 0;
-        view_->SetStatusPanel(3, FrameLabel(1));
-        view_->SetPosition(C::pbWhere, state.streamPos);
-        ShowPicture(picture);
-        if (diag != nullptr && diag->Visible()) {
-          diag->AddLine("Stopped");
-          diag->AddLine(Format("Def, filt = %d", stream.deblockStats().defaultFiltered));
-          diag->AddLine(Format("DC,  filt = %d", stream.deblockStats().dcFiltered));
-        }
-      }
-      Enable(C::sbForward, true);
-      Enable(C::sbNext, true);
-      Enable(C::sbStop, false);
-      break;
-    case SourceKind::Ztm:
-      Enable(C::sbForward, true);
-      Enable(C::sbStop, false);
-      break;
-    case SourceKind::None:
-      break;
-  }
+  if (source_ != nullptr) source_->Stop();
 }
 
 void Player::StopAll() {
-  // Nothing runs beside the user-interface thread for AVI playback, so the
-  // stop is complete when it returns.
+  // Nothing runs beside the user-interface thread for timer-paced movies, so
+  // the stop is complete when it returns.
   if (state.playing) Stop();
 }
 
-void Player::StepForward() {
-  if (state.kind == SourceKind::Stream) {
-    if (NextStreamPicture()) {
-      avi.nCurFrame += 1;
-      view_->SetStatusPanel(3, FrameLabel(avi.nCurFrame + 1));
-      ShowPicture(picture);
-    }
+void Player::CrossByStep(int direction) {
+  if (!OpenWalkEntry(state.playListIndex + direction)) {
+    state.trackGuard = false;
+    DisableTransport();
     return;
   }
-  if (state.kind != SourceKind::Avi) return;  // .ztm steps come with its reader
-  state.trackGuard = true;
-  const bool lastShown = avi.nCurFrame + 1 >= avi.nTotalFrames;
-  if (lastShown && state.playListIndex + 1 < state.playListCount) {
-    state.playListIndex += 1;
-    if (!OpenSource(playList[static_cast<size_t>(state.playListIndex)].path,
-                    state.playListIndex)) {
-      state.trackGuard = false;
-      DisableTransport();
-      return;
-    }
-    if (state.kind == SourceKind::Stream) {
-      // The next entry is a stream: its first picture, with a stream's buttons.
-      state.trackGuard = false;
-      Pause();
-      StepForward();
-      return;
-    }
-    avi.AviSetFrame(0);
-  } else {
-    avi.AviStepFrame(1);
-    if (avi.nCurFrame == 1) Enable(C::sbPrevious, true);
-    if (avi.nCurFrame + 1 == avi.nTotalFrames) Enable(C::sbNext, false);
-  }
-  ShowFrame(true);
+  source_->EnterByStep(direction);
+}
+
+void Player::StepForward() {
+  if (source_ != nullptr && source_->StepForward() == MoveResult::kAtEnd) CrossByStep(+1);
 }
 
 void Player::StepBackward() {
-  if (state.kind != SourceKind::Avi) return;  // .ztm steps come with its reader
-  if (avi.nCurFrame != 0 || state.playListIndex == 0) {
-    avi.AviStepFrame(-1);
-    if (avi.nCurFrame == 0 && state.playListIndex == 0) {
-      Enable(C::sbPrevious, false);
-      Enable(C::sbBackward, false);
-    }
-    if (avi.nTotalFrames == avi.nCurFrame + 2) {
-      Enable(C::sbNext, true);
-      Enable(C::sbForward, true);
-    }
-  } else {
-    state.playListIndex -= 1;
-    if (!OpenSource(playList[static_cast<size_t>(state.playListIndex)].path,
-                    state.playListIndex)) {
-      DisableTransport();
-      return;
-    }
-    avi.AviSetFrame(avi.nTotalFrames - 1);
-  }
-  ShowFrame(true);
+  if (source_ != nullptr && source_->StepBackward() == MoveResult::kAtEnd) CrossByStep(-1);
 }
 
 bool Player::KeyStepForward() {
@@ -302,15 +110,7 @@ bool Player::KeyStepBackward() {
 void Player::SeekBarChanged(int position) {
   if (state.trackGuard) return;
   state.trackGuard = true;
-  if (state.seekBarFocused && !state.busy) {
-    if (state.kind == SourceKind::Avi) {
-      avi.AviSetFrame(std::clamp(position, 0, std::max(0, avi.nTotalFrames - 1)));
-      ShowFrame(false);
-      for (C id : {C::sbNext, C::sbForward, C::sbSearchForward}) Enable(id, true);
-      for (C id : {C::sbBackward, C::sbSearchBackward, C::sbPrevious}) Enable(id, position != 0);
-    }
-    // .ztm seeking comes with its reader.
-  }
+  if (state.seekBarFocused && !state.busy && source_ != nullptr) source_->Seek(position);
   state.trackGuard = false;
 }
 

@@ -1,85 +1,39 @@
+// Construction, the view's mirror of enabling, visibility and placement, and
+// opening and closing the movie on show.
+
 #include "engine/player.h"
 
+#include "engine/avi_source.h"
 #include "platform/clock.h"
 #include "platform/file_times.h"
 #include "platform/format.h"
 
 namespace klv {
 
-const char* MessageText(int kind) {
-  switch (kind) {
-    case 0:
-      return "Could not create directory for Camera Settings.  Please make sure you have "
-             "selected the USB flash drive and connected it to the PC";
-    case 1:
-      return "File Not Found";
-    case 2:
-      return "Unknown Format";
-    case 3:
-      return "File Does Not Contain Any Frames";
-    default:
-      return "";
-  }
-}
-
-const char* ControlName(ControlId id) {
-  static constexpr const char* kNames[] = {
-      "pnlPlayCtrl", "sbStop",      "sbPause",        "sbBackward",     "sbPrevious",
-      "sbNext",      "sbForward",   "sbPrevEvent",    "sbNextEvent",    "ScrollBox1",
-      "Image1",      "gbPlayRate",  "tbRate",         "lblRate",        "gbStats",
-      "Label3",      "lblCapInterval", "Label4",      "lblElapsedTime", "lblDate",
-      "lblTime",     "gbMotion",    "pnlSearch",      "edtMotionThreshold", "sbSearchBackward",
-      "sbStopSearch", "sbSearchForward", "gbSeek",    "pnlWhere",       "tbWhere",
-      "pbWhere",     "gbPlayList",  "lbPlayList",     "lblFilePath",    "pnlPLControls",
-      "bPrevious",   "bSkip",       "bClearPlayList", "StatusBar1",     "SaveCurrent1",
-      "CameraSettings1", "EmbedTimestamp1", "Deblock1",
-  };
-  static_assert(sizeof(kNames) / sizeof(kNames[0]) == kControlCount);
-  const int i = static_cast<int>(id);
-  return i >= 0 && i < kControlCount ? kNames[i] : "?";
-}
-
-SourceKind SourceKindOf(std::string_view path) {
-  const size_t slash = path.find_last_of('/');
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.find_last_of('.');
-  if (dot == std::string_view::npos) return SourceKind::None;
-  std::string ext(name.substr(dot));
-  for (char& c : ext)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  if (ext == ".m4v") return SourceKind::Stream;
-  if (ext == ".ztm") return SourceKind::Ztm;
-  if (ext == ".avi") return SourceKind::Avi;
-  return SourceKind::None;
-}
-
-void Player::SetDiagnostics(DiagnosticsSink* sink) {
-  diag = sink;
-  avi.decoder.diag = sink;  // the camera's raw clock dump
-}
+using C = ControlId;
 
 Player::Player(PlayerView* view) : view_(view) {
   clock = [] { return TickMs(); };
   creationTime = [](const std::string& path, int64_t* out) { return CreationFileTime(path, out); };
-  avi.decoder.flags = &decoderFlags;
-  searcher.flags = &decoderFlags;
-  searcher.preview = [this](const ReducedBitmapHeader& header, const uint8_t* bits, int index) {
-    ShowSearchPreview(&header, bits, index);
+  search_.Searcher().flags = &decoderFlags;
+  search_.Searcher().preview = [this](const ReducedBitmapHeader& header, const uint8_t* bits, int index) {
+    ShowSearchPreview(header, bits, index);
   };
-  stream.flags = &decoderFlags;
   for (int i = 0; i < kControlCount; ++i) {
     enabled_[i] = true;
     visible_[i] = true;
     bounds_[i] = DesignedLayout::Bounds(static_cast<ControlId>(i));
   }
   // As designed: the search buttons start disabled, the seek panel holds the
-  // progress bar, the deblocking item is hidden until a file opens.
-  for (ControlId id : {ControlId::sbSearchBackward, ControlId::sbStopSearch,
-                       ControlId::sbSearchForward})
+  // progress bar, the deblocking item is hidden until a file opens, one search
+  // label shows.
+  for (C id : {C::sbSearchBackward, C::sbStopSearch, C::sbSearchForward})
     enabled_[static_cast<int>(id)] = false;
-  visible_[static_cast<int>(ControlId::tbWhere)] = false;
-  visible_[static_cast<int>(ControlId::Deblock1)] = false;
+  for (C id : {C::tbWhere, C::Deblock1, C::lblSearchForward, C::lblSearchBackward, C::lblSearchFound})
+    visible_[static_cast<int>(id)] = false;
 }
+
+Player::~Player() = default;
 
 void Player::Initialize() {
   for (int i = 0; i < kControlCount; ++i) {
@@ -94,6 +48,18 @@ void Player::Initialize() {
   ResetPlayList();
   DisableTransport();
 }
+
+void Player::SetDiagnostics(DiagnosticsSink* sink) {
+  diag = sink;
+  if (AviSource* avi = Avi()) avi->Decoder().SetDiagnostics(sink);  // the raw clock dump
+}
+
+const PlayListEntry* Player::Entry(int index) const {
+  if (index < 0 || index >= state.playListCount || index >= kMaxPlayList) return nullptr;
+  return &playList[static_cast<size_t>(index)];
+}
+
+// ---- the view's mirror ------------------------------------------------------------
 
 void Player::Enable(ControlId id, bool on) {
   enabled_[static_cast<int>(id)] = on;
@@ -111,74 +77,114 @@ void Player::Place(ControlId id, const Rect& r) {
 }
 
 void Player::SetSeekPanel(bool seekBar) {
-  Rect r = Bounds(ControlId::pnlWhere);
+  Rect r = Bounds(C::pnlWhere);
   r.height = seekBar ? DesignedLayout::kSeekPanelHigh : DesignedLayout::kSeekPanelLow;
-  if (seekBar) {
-    Show(ControlId::pbWhere, false);
-    Place(ControlId::pnlWhere, r);
-    Show(ControlId::tbWhere, true);
-  } else {
-    Show(ControlId::pbWhere, true);
-    Place(ControlId::pnlWhere, r);
-    Show(ControlId::tbWhere, false);
-  }
+  Show(seekBar ? C::pbWhere : C::tbWhere, false);
+  Place(C::pnlWhere, r);
+  Show(seekBar ? C::tbWhere : C::pbWhere, true);
 }
 
 void Player::SetPlaying(bool on) {
   state.playing = on;
   // The tick does nothing unless playing; an idle player needs no timer.
-  view_->SetTimerEnabled(on && (state.kind == SourceKind::Avi || state.kind == SourceKind::Stream));
+  view_->SetTimerEnabled(on && source_ != nullptr && source_->TimerPaced());
 }
 
 void Player::MoveBars(int position) {
   state.trackGuard = true;
-  view_->SetPosition(ControlId::tbWhere, position);
-  view_->SetPosition(ControlId::pbWhere, position);
+  view_->SetPosition(C::tbWhere, position);
+  view_->SetPosition(C::pbWhere, position);
   state.trackGuard = false;
 }
 
-// ---- texts ---------------------------------------------------------------------
-
-std::string FrameLabel(int frameNumber) {
-  // The camera software formats "%Frame %d"; its formatter prints the unknown
-  // conversion "%F" as the letter F.
-  return Format("Frame %d", frameNumber);
+void Player::ReportBadFrame(int index, uint32_t offset) {
+  if (diag == nullptr || !diag->Visible()) return;
+  diag->AddLine(Format("%5d: %8.8x", index + 1, offset));
+  diag->CountBadFrame();
 }
 
-std::string ElapsedText(int64_t seconds) {
-  if (seconds < 0) seconds = 0;
-  const long long s = seconds;
-  if (s < 86400) return Format("%lld:%2.2lld:%2.2lld", s / 3600, (s / 60) % 60, s % 60);
-  return Format("days: %lld\n%lld:%2.2lld:%2.2lld", s / 86400, (s / 3600) % 24, (s / 60) % 60,
-                s % 60);
+void Player::AddDiagnosticsLine(const std::string& line) {
+  if (diag != nullptr && diag->Visible()) diag->AddLine(line);
 }
 
-std::string EventNumberText(int k, int eventCount) {
-  return Format("%d of %d", k + 1, eventCount + 1);
+void Player::ShowQuantiser(int q) {
+  if (diagOptions.bShowQuant && diag != nullptr) diag->ShowQuantiser(q);
 }
 
-std::string CaptureIntervalText(int seconds) {
-  return Format("%2.2d:%2.2d:%2.2d", seconds / 3600, (seconds / 60) % 60, seconds % 60);
+// ---- opening and closing --------------------------------------------------------
+
+void Player::ShowPicture(const FramePicture& p) {
+  view_->ShowPicture(&p);
+  if (!Visible(C::Image1)) Show(C::Image1, true);
 }
 
-std::string ZoomText(int zoom) {
-  if (zoom == 0) return "Zoom = Variable";
-  if (zoom >= 100) return Format("Zoom = %d", zoom / 100);
-  return Format("Zoom = 0.%d", zoom);
+void Player::CloseSource() {
+  // A search reading this movie has nothing left to read.
+  search_.FileClosed();
+  source_.reset();  // the view lets go of its picture first
+  state.kind = SourceKind::None;
 }
 
-std::string SuggestedFrameName(SourceKind kind, int number) {
-  switch (kind) {
-    case SourceKind::Avi:
-      return Format("ztfrm%5.5d", number) + ".jpg";
-    case SourceKind::Stream:
-      return Format("ztfrm%5.5d", number) + ".bmp";
-    case SourceKind::Ztm:
-      return Format("ztfrm%6.6x", static_cast<unsigned>(number)) + ".bmp";
-    case SourceKind::None:
-      break;
+void Player::ClearSourcePanels() {
+  // Nothing of the previous movie stays under the new file's name.
+  Show(C::Image1, false);
+  for (StatusPanel p : {StatusPanel::kPictureSize, StatusPanel::kLength, StatusPanel::kPosition})
+    view_->SetStatusPanel(p, "");
+  for (C id : {C::lblCapInterval, C::lblElapsedTime, C::lblDate, C::lblTime}) view_->SetText(id, "");
+  for (C id : {C::sbSearchForward, C::sbSearchBackward, C::sbStopSearch}) Enable(id, false);
+}
+
+bool Player::OpenSource(const std::string& path, int listIndex) {
+  CloseSource();
+  movieFolder_ = FolderOf(path);
+  const std::string name = NameOf(path);
+  view_->SetCaption(name);
+  view_->SetStatusPanel(StatusPanel::kName, name);
+  for (StatusPanel p : {StatusPanel::kPictureSize, StatusPanel::kLength, StatusPanel::kPosition})
+    view_->SetStatusPanel(p, "");
+
+  const SourceKind kind = SourceKindOf(path);
+  source_ = CreateSource(kind, *this);
+  if (source_ == nullptr) {
+    // The player stays up: the caller disables the transport.
+    view_->ShowMessage(MessageKind::UnknownFormat, "");
+    ClearSourcePanels();
+    return false;
   }
-  return {};
+  state.kind = kind;
+  OpenFailure failure;
+  if (source_->Open(path, listIndex, &failure)) return true;
+  CloseSource();
+  ClearSourcePanels();
+  view_->ShowMessage(failure.kind, failure.reason);
+  return false;
+}
+
+bool Player::OpenWalkEntry(int index) {
+  const PlayListEntry* e = Entry(index);
+  if (e == nullptr) return false;
+  state.playListIndex = index;
+  return OpenSource(e->path, index);
+}
+
+void Player::OpenFilesCommand() {
+  std::optional<std::vector<std::string>> files = view_->RunOpenDialog();
+  if (!files) return;
+  // The chosen files replace the list, and the movie of the old list stops:
+  // the new list starts at its first entry.
+  if (search_.Running()) EndSearchWithoutResult();
+  if (state.playing) Pause();
+  state.playListCount = 0;
+  state.playListIndex = -1;
+  for (const std::string& f : *files) AddToPlayList(f);
+  RefreshPlayListBox();
+  if (state.playListCount > 0) {
+    StartPlayListItem(0);
+  } else {
+    CloseSource();
+    ClearSourcePanels();
+    DisableTransport();
+  }
 }
 
 }  // namespace klv

@@ -1,31 +1,45 @@
 #pragma once
-// The player's engine: the open source, the playback clock, presentation, the
-// play list, frame export and the settings. One instance per main window; a
-// test creates it fresh with a fake view.
+// The player's engine: the movie on show, the playback clock, presentation,
+// the play list, the motion search, frame export and the settings. One
+// instance per main window; a test creates it fresh with a fake view.
+//
+// Which file holds what:
+//   player.cpp          construction, the view's mirror, opening and closing
+//   playback.cpp        the clock: Play, Pause, Stop, steps, seeking, speed
+//   presentation.cpp    zoom, centring, the window's layout
+//   play_list.cpp       the play list and its commands
+//   search_commands.cpp the motion search commands over the play list
+//   event_navigation.cpp Next Event, Prev Event
+//   frame_export.cpp    Save Current
+//   settings.cpp        the INI file, start-up files, small menu commands
+// The kinds of movie are MovieSource implementations (avi_source, stream_source).
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/layout.h"
 #include "engine/message_kind.h"
-#include "engine/motion_search.h"
+#include "engine/movie_source.h"
+#include "engine/play_list_search.h"
 #include "engine/player_state.h"
 #include "engine/player_view.h"
-#include "media/avi/avi_reader.h"
+#include "engine/texts.h"
 #include "media/common/decoder_flags.h"
 #include "media/common/picture.h"
-#include "media/mpeg4/mpeg4_decoder.h"
+#include "platform/diagnostics.h"
 #include "platform/ini_store.h"
 
 namespace klv {
 
-class DiagnosticsSink;
+class AviSource;
 
 // What the INI file keeps besides the fields of PlayerState (rate, zoom,
-// embedTime) and the decoder flags (deblocking method, clock dump).
+// embedTime), the decoder flags and the diagnostics window's switches.
 struct PlayerSettings {
   int nMainWinX = -1;
   int nMainWinY = -1;
@@ -33,8 +47,6 @@ struct PlayerSettings {
   int nMainWinHeight = -1;
   int nMotionThreshold = 50;
   int ShowDiags = 0;            // "settings" ShowDiags, defaulting to "window" ShowDiags
-  bool bShowExpo = false;
-  bool bShowTimes = false;
   int nInt1 = 1;
   int nInt2 = 2;
   int nInt3 = 5;
@@ -48,22 +60,10 @@ struct PlayerSettings {
   int ShowMenus = 0;            // non-zero: the Options and Help menus are shown
 };
 
-// Window-relative sizes the layout starts from (the designed form).
-struct DesignedLayout {
-  static Rect Bounds(ControlId id);
-  static constexpr int kWindowLeft = 304;
-  static constexpr int kWindowTop = 215;
-  static constexpr int kWindowWidth = 1045;
-  static constexpr int kWindowHeight = 720;
-  static constexpr int kMinWidth = 560;
-  static constexpr int kMinHeight = 520;
-  static constexpr int kSeekPanelLow = 16;   // pnlWhere with the progress bar
-  static constexpr int kSeekPanelHigh = 32;  // pnlWhere with the seek bar
-};
-
-class Player {
+class Player : private SearchHost {
  public:
   explicit Player(PlayerView* view);
+  ~Player() override;
   Player(const Player&) = delete;
   Player& operator=(const Player&) = delete;
 
@@ -73,23 +73,20 @@ class Player {
 
   // ---- state (read by the window and the tests) -----------------------------
   PlayerState state;
-  AviReader avi;
-  Mpeg4Decoder stream;  // the .m4v source
-  FramePicture picture;
   DecoderFlags decoderFlags;
+  DiagnosticsOptions diagOptions;
   PlayerSettings settings;
   IniStore ini;
   int language = 1;  // display language slot 1-6; 1 is English
   std::array<PlayListEntry, kMaxPlayList> playList;
-
-  // The motion search over the open AVI file.
-  MotionSearcher searcher;
   // Length of one slice of a running search, in milliseconds of work between
   // two visits of the event loop; 0: one frame per slice.
   int searchSliceMs = 8;
-
-  // Set by the diagnostics window (through SetDiagnostics, so that the
-  // decoders' lines reach it too); null or hidden: no lines.
+  // Window size of the .m4v streams opened from now on (0: the normal 1 MiB);
+  // tests cross window edges with small ones.
+  uint32_t streamWindowForTesting = 0;
+  // The diagnostics window (through SetDiagnostics, so that the decoders'
+  // lines reach it too); null or hidden: no lines.
   DiagnosticsSink* diag = nullptr;
   void SetDiagnostics(DiagnosticsSink* sink);
   // Milliseconds on a monotonic clock (tests substitute their own).
@@ -101,6 +98,19 @@ class Player {
   bool Visible(ControlId id) const { return visible_[static_cast<int>(id)]; }
   const Rect& Bounds(ControlId id) const { return bounds_[static_cast<int>(id)]; }
   const std::string& MovieFolder() const { return movieFolder_; }
+
+  // ---- the movie on show ------------------------------------------------------
+  MovieSource* Source() const { return source_.get(); }
+  // The AVI movie on show; null when none or another kind is.
+  AviSource* Avi() const { return source_ ? source_->AsAvi() : nullptr; }
+  // The position the status bar shows (AVI: the frame index); 0 without a movie.
+  int CurrentFrame() const { return source_ ? source_->CurrentFrame() : 0; }
+  // The picture on show; null without a movie.
+  const FramePicture* Picture() const { return source_ ? source_->Picture() : nullptr; }
+  // The play-list entry `index`; null outside the list.
+  const PlayListEntry* Entry(int index) const;
+  // True when the play list has an entry next to the current one (+1 or -1).
+  bool HasNeighbour(int direction) const { return Entry(state.playListIndex + direction) != nullptr; }
 
   // ---- start-up and settings (settings.cpp) ---------------------------------
   // The INI path: --settings wins; else $XDG_CONFIG_HOME/kelvarn/klvplay.ini
@@ -117,7 +127,7 @@ class Player {
   // Exit and window close: stop, close, save. Safe to call twice.
   void Shutdown();
 
-  // ---- opening (open_source.cpp) ---------------------------------------------
+  // ---- opening (player.cpp) ----------------------------------------------------
   bool OpenSource(const std::string& path, int listIndex);
   void CloseSource();
   void OpenFilesCommand();
@@ -126,7 +136,6 @@ class Player {
   // ---- the playback clock (playback.cpp) --------------------------------------
   void RecomputeTimer();
   void TimerTick();
-  void ShowFrame(bool updateBars);
   void Play(int direction);
   void Pause();
   void Stop();
@@ -148,7 +157,6 @@ class Player {
   void CenterPicture();
   void CycleZoom();
   void LayoutWindow();
-  void DrawOverlays(FramePicture& p);
 
   // ---- play list (play_list.cpp) ----------------------------------------------
   void AddToPlayList(const std::string& path);
@@ -185,19 +193,12 @@ class Player {
   // A running search goes on from the event loop, a slice at a time, while the
   // view's search timer is on.
   void SearchSlice();
-  // True while a search is walking frames (a slice is due).
-  bool SearchRunning() const { return searcher.Running(); }
-  // The reduced picture of the frame the search examines, into pnlSearch, and
-  // the progress bar at its index (AVI only; nothing without a picture).
-  void ShowSearchPreview(const ReducedBitmapHeader* header, const uint8_t* bits, int index);
+  bool Searching() const { return search_.Running(); }
+  int SearchDirection() const { return search_.Running() ? search_.Direction() : 0; }
+  const PlayListSearch& Search() const { return search_; }
 
- private:
-  friend struct PlayerTestAccess;
-
-  bool OpenAviSource(const std::string& path, int listIndex);
-  bool OpenStreamSource(const std::string& path);
-  bool OpenZtmSource(const std::string& path);
-
+  // ---- what the movie sources use --------------------------------------------
+  PlayerView& View() { return *view_; }
   // Enabling, visibility and placement, mirrored to the view.
   void Enable(ControlId id, bool on);
   void Show(ControlId id, bool on);
@@ -205,38 +206,41 @@ class Player {
   void SetSeekPanel(bool seekBar);  // true: seek bar, 32 high; false: progress bar, 16 high
   void SetPlaying(bool on);
   void MoveBars(int position);      // seek and progress bar, under trackGuard
+  // The diagnostics window's producers; nothing while it is hidden.
   void ReportBadFrame(int index, uint32_t offset);
-  // Decodes the next picture of the .m4v stream into `picture`; true when
-  // one was decoded (streamPos then holds the position after it).
-  bool NextStreamPicture();
-  Size PictureSize() const;
+  void AddDiagnosticsLine(const std::string& line);
+  void ShowQuantiser(int q);
+
+ private:
+  // Opens play-list entry `index` for a walk (a step, a search or an event
+  // jump); false when it cannot be opened.
+  bool OpenWalkEntry(int index);
+  // A single step left the file: open the neighbouring entry and show its
+  // first (+1) or last (-1) picture.
+  void CrossByStep(int direction);
+  // A failed open: no picture, no file panels, no searches.
+  void ClearSourcePanels();
+
+  // The search (search_commands.cpp).
+  void StartSearch(int direction);
+  void FinishSearch();
+  void EndSearchWithoutResult();
+  void ShowSearchPreview(const ReducedBitmapHeader& header, const uint8_t* bits, int index);
+  // SearchHost.
+  int EntryCount() const override { return state.playListCount; }
+  bool IsAviEntry(int entry) const override;
+  SearchFile OpenEntry(int entry) override;
+  // A walk of the event commands moves on to the next AVI entry; -1: none.
+  int NextAviEntry(int from, int direction) const;
 
   PlayerView* view_;
+  std::unique_ptr<MovieSource> source_;
+  PlayListSearch search_{*this};
   std::array<bool, kControlCount> enabled_ {};
   std::array<bool, kControlCount> visible_ {};
   std::array<Rect, kControlCount> bounds_ {};
   std::string movieFolder_;   // folder of the open movie, with its trailing separator
   bool shutDown_ = false;
-
-  // The search command in progress (search_commands.cpp).
-  void StartSearch(int direction);
-  void BeginFileSearch(int from, int to, bool walking);
-  void FileSearchDone(int result);
-  void FinishSearch(int result);
-  void AbandonSearch();
-  void EndSearchWithoutResult();
-  int NextAviEntry(int from, int direction) const;  // -1: none
-  int walkDirection_ = 0;      // +1 / -1 while a search command runs
-  int searchThreshold_ = 0;
-  bool inSlice_ = false;
 };
-
-// Texts the engine shows.
-std::string FrameLabel(int frameNumber);            // "%Frame %d" as the camera software prints it
-std::string ElapsedText(int64_t seconds);           // "h:mm:ss", or "days: d\nh:mm:ss"
-std::string EventNumberText(int k, int eventCount); // "3 of 12"
-std::string CaptureIntervalText(int seconds);       // "hh:mm:ss"
-std::string ZoomText(int zoom);                     // "Zoom = ..."
-std::string SuggestedFrameName(SourceKind kind, int number);  // "ztfrm00042.jpg" ...
 
 }  // namespace klv

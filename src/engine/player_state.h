@@ -1,6 +1,7 @@
 #pragma once
 // The playback engine's one record, shared by opening, the playback clock,
-// presentation, the play list and export.
+// presentation, the play list and export. The position within the movie is
+// the source's own (an AVI frame index, a stream's picture count).
 
 #include <cstdint>
 #include <string>
@@ -49,10 +50,9 @@ struct PlayerState {
   bool embedTime = false;       // stamp date and time into the picture
   bool firstFile = true;        // the next AVI open sets the rate from the file
 
-  bool searching = false;
-  int searchDirection = 0;
-
-  int playListIndex = 0;
+  // The current play-list entry; -1 while the list has none (it was emptied
+  // or refilled without opening one of its entries).
+  int playListIndex = -1;
   int playListCount = 0;
 };
 

@@ -9,72 +9,34 @@
 #include <string>
 #include <vector>
 
+#include "engine/control_ids.h"
 #include "engine/message_kind.h"
 
 namespace klv {
 
 class FramePicture;
 
-// The main window's controls, by their designed names.
-enum class ControlId : int {
-  // transport panel
-  pnlPlayCtrl,
-  sbStop,
-  sbPause,
-  sbBackward,
-  sbPrevious,
-  sbNext,
-  sbForward,
-  sbPrevEvent,
-  sbNextEvent,
-  // picture
-  ScrollBox1,
-  Image1,
-  // speed
-  gbPlayRate,
-  tbRate,
-  lblRate,
-  // statistics
-  gbStats,
-  Label3,
-  lblCapInterval,
-  Label4,
-  lblElapsedTime,
-  lblDate,
-  lblTime,
-  // motion search
-  gbMotion,
-  pnlSearch,
-  edtMotionThreshold,
-  sbSearchBackward,
-  sbStopSearch,
-  sbSearchForward,
-  // seek
-  gbSeek,
-  pnlWhere,
-  tbWhere,
-  pbWhere,
-  // play list
-  gbPlayList,
-  lbPlayList,
-  lblFilePath,
-  pnlPLControls,
-  bPrevious,
-  bSkip,
-  bClearPlayList,
-  StatusBar1,
-  // menu items
-  SaveCurrent1,
-  CameraSettings1,
-  EmbedTimestamp1,
-  Deblock1,
-  kCount
+// The status bar's five panels, by what they show of an AVI movie.
+enum class StatusPanel : int {
+  kName = 0,         // the file's name
+  kPictureSize = 1,  // "640x480"
+  kLength = 2,       // "Frames = 300"; .ztm: the elapsed time
+  kPosition = 3,     // "Frame 12"; .ztm: the date and time
+  kInfo = 4,         // the zoom, the last good positions, the byte position
+};
+inline constexpr int kStatusPanelCount = 5;
+
+// The four search state labels of the "Motion Search" group; one is visible.
+enum class SearchLabel : int {
+  kInactive = 0,  // "Search Inactive"
+  kForward = 1,   // "Search Forward"
+  kBackward = 2,  // "Search Backward"
+  kFound = 3,     // "Found"
 };
 
-inline constexpr int kControlCount = static_cast<int>(ControlId::kCount);
-
-// The designed name of a control ("sbNext"), for traces and tests.
-const char* ControlName(ControlId id);
+// What the statistics captions name: a time-lapse movie's capture interval
+// and elapsed time, or an event-mode movie's shutdown delay and event number.
+enum class StatsCaptions { kInterval, kEvent };
 
 struct Rect {
   int left = 0;
@@ -114,7 +76,9 @@ class PlayerView {
 
   // --- window --------------------------------------------------------------
   virtual void SetCaption(const std::string& text) = 0;
-  virtual void SetStatusPanel(int panel, const std::string& text) = 0;
+  virtual void SetStatusPanel(StatusPanel panel, const std::string& text) = 0;
+  // The statistics captions Label3 and Label4, in the display language.
+  virtual void ShowStatsCaptions(StatsCaptions captions) = 0;
   virtual Size ClientSize() = 0;
   // Client area of ScrollBox1 (inside its frame and scroll bars).
   virtual Size ScrollBoxClientSize() = 0;
@@ -136,8 +100,10 @@ class PlayerView {
   virtual void SetHintDelays(int showMs, int hideMs) = 0;
 
   // --- messages and dialogs ------------------------------------------------
-  // The message window, modal; returns when the user has closed it.
-  virtual void ShowMessage(MessageKind kind) = 0;
+  // The message window, modal; returns when the user has closed it. `reason`
+  // says in a few plain English words what is wrong (empty: nothing more);
+  // the window shows it in the display language.
+  virtual void ShowMessage(MessageKind kind, const std::string& reason) = 0;
   // A message box with the error icon, modal.
   virtual void ShowErrorBox(const std::string& title, const std::string& text) = 0;
   // The save dialog with a suggested full path; nullopt when cancelled.
@@ -156,9 +122,8 @@ class PlayerView {
   // --- the motion search ---------------------------------------------------
   // Text of an edit box (edtMotionThreshold).
   virtual std::string GetText(ControlId id) { (void)id; return {}; }
-  // Shows search state label i (0 "Search Inactive", 1 "Search Forward",
-  // 2 "Search Backward", 3 "Found") and hides the others.
-  virtual void ShowSearchLabel(int index) { (void)index; }
+  // Shows one search state label and hides the others.
+  virtual void ShowSearchLabel(SearchLabel label) { (void)label; }
   // The reduced colour picture (rows top to bottom, blue-green-red, `stride`
   // bytes a row), stretched to pnlSearch. The bits are valid during the call.
   virtual void ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) {

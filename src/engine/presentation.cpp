@@ -1,70 +1,12 @@
-// Zoom, centring, the main window's layout and the overlays of each frame.
+// Zoom, centring and the main window's layout for the movie on show.
 
 #include <algorithm>
 
 #include "engine/player.h"
-#include "engine/stamp.h"
 
 namespace klv {
 
 using C = ControlId;
-
-namespace {
-
-// Transport buttons: 30 x 30, one pixel apart, from x = 5 in a 34-pixel panel;
-// the two event buttons stand 8 pixels apart from the others, so that a panel
-// ending after Play Forward shows none of them.
-constexpr int kButtonSize = 30;
-constexpr int kButtonStep = 31;
-constexpr int kButtonLeft = 5;
-constexpr int kEventGap = 8;
-
-Rect TransportButton(int i) {
-  return {kButtonLeft + i * kButtonStep + (i >= 6 ? kEventGap : 0), 2, kButtonSize, kButtonSize};
-}
-
-}  // namespace
-
-// The designed form, client coordinates for the window's own controls and
-// parent coordinates for the controls inside groups and panels.
-Rect DesignedLayout::Bounds(ControlId id) {
-  switch (id) {
-    case C::ScrollBox1: return {4, 4, 674, 545};
-    case C::Image1: return {17, 32, 640, 480};
-    case C::gbPlayRate: return {682, 4, 73, 545};
-    case C::tbRate: return {18, 18, 37, 519};
-    case C::lblRate: return {682, 553, 73, 16};
-    case C::gbStats: return {759, 4, 121, 201};
-    case C::gbMotion: return {884, 4, 153, 201};
-    case C::pnlSearch: return {36, 18, 80, 60};
-    case C::pnlPlayCtrl: return {211, 553, 261, 34};
-    case C::sbStop: return TransportButton(0);
-    case C::sbPause: return TransportButton(1);
-    case C::sbBackward: return TransportButton(2);
-    case C::sbPrevious: return TransportButton(3);
-    case C::sbNext: return TransportButton(4);
-    case C::sbForward: return TransportButton(5);
-    case C::sbPrevEvent: return TransportButton(6);
-    case C::sbNextEvent: return TransportButton(7);
-    case C::gbSeek: return {4, 591, 674, 52};
-    case C::pnlWhere: return {4, 16, 666, kSeekPanelLow};
-    case C::tbWhere: return {0, 0, 666, kSeekPanelLow};
-    case C::pbWhere: return {0, 0, 666, kSeekPanelLow};
-    case C::gbPlayList: return {759, 209, 278, 200};
-    case C::lbPlayList: return {8, 18, 262, 126};
-    case C::lblFilePath: return {8, 148, 262, 14};
-    case C::pnlPLControls: return {4, 166, 270, 30};
-    case C::StatusBar1: return {0, 647, 1037, 19};
-    default: return {};
-  }
-}
-
-// The view is sized from the stream's own picture for .m4v, without the stamp
-// band, which the view then squeezes into that height.
-Size Player::PictureSize() const {
-  if (state.kind == SourceKind::Stream) return {stream.PictureWidth(), stream.PictureHeight()};
-  return {avi.nImageWidth, avi.nImageHeight};
-}
 
 void Player::SetZoom(int percent) {
   state.zoom = percent;
@@ -73,7 +15,7 @@ void Player::SetZoom(int percent) {
 
 void Player::ApplyZoom() {
   if (state.zoom > 0) {
-    const Size pic = PictureSize();
+    const Size pic = source_ != nullptr ? source_->PictureSize() : Size{};
     Rect r = Bounds(C::Image1);
     if (pic.width <= 0) {
       r.width = 640;
@@ -84,7 +26,7 @@ void Player::ApplyZoom() {
     }
     Place(C::Image1, r);
   }
-  view_->SetStatusPanel(4, ZoomText(state.zoom));
+  view_->SetStatusPanel(StatusPanel::kInfo, ZoomText(state.zoom));
   CenterPicture();
 }
 
@@ -124,7 +66,8 @@ void Player::LayoutWindow() {
   Rect seek = Bounds(C::gbSeek);
   const int height = client.height - (panel.height + seek.height + status.height + 16);
 
-  if (state.kind == SourceKind::Avi || state.kind == SourceKind::None) {
+  const WindowLayout layout = source_ != nullptr ? source_->Layout() : WindowLayout::kFull;
+  if (layout == WindowLayout::kFull) {
     Rect rate = Bounds(C::gbPlayRate);
     Rect stats = Bounds(C::gbStats);
     Rect motion = Bounds(C::gbMotion);
@@ -170,7 +113,7 @@ void Player::LayoutWindow() {
     Place(C::lblFilePath, path);
     Place(C::pnlPLControls, buttons);
   } else {
-    scroll.width = state.kind == SourceKind::Stream
+    scroll.width = layout == WindowLayout::kBesideList
                        ? client.width - (Bounds(C::gbPlayList).width + 16)
                        : client.width - 16;
     scroll.height = height;
@@ -182,17 +125,6 @@ void Player::LayoutWindow() {
     Place(C::gbSeek, seek);
   }
   CenterPicture();
-}
-
-void Player::DrawOverlays(FramePicture& p) {
-  if (state.kind == SourceKind::Avi) {
-    std::string date, time;
-    DrawAviOverlays(avi, p, state.elapsedSeconds, state.embedTime, &date, &time);
-    view_->SetText(C::lblDate, date);
-    view_->SetText(C::lblTime, time);
-  }
-  // The .ztm overlays (elapsed time, file clock, band) come with its reader;
-  // .m4v pictures get none.
 }
 
 }  // namespace klv

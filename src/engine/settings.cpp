@@ -48,7 +48,7 @@ void Player::LoadSettings() {
   view_->SetText(C::edtMotionThreshold, Format("%d", s.nMotionThreshold));
 
   const int showDiagsWindow = ini.GetInt(kWindow, "ShowDiags", 0);
-  s.bShowExpo = ini.GetInt(kSettings, "bShowExpo", s.bShowExpo ? 1 : 0) != 0;
+  diagOptions.bShowExpo = ini.GetInt(kSettings, "bShowExpo", diagOptions.bShowExpo ? 1 : 0) != 0;
   s.ShowDiags = ini.GetInt(kSettings, "ShowDiags", showDiagsWindow);
   s.nInt1 = ini.GetInt(kSettings, "nInt1", s.nInt1);
   s.nInt2 = ini.GetInt(kSettings, "nInt2", s.nInt2);
@@ -72,7 +72,7 @@ void Player::LoadSettings() {
   if (s.TestLanguage >= 1 && s.TestLanguage <= 6) language = s.TestLanguage;
 
   // The diagnostics window's two flags, kept so that the exit writes them back.
-  s.bShowTimes = ini.GetInt(kSettings, "bShowTimes", s.bShowTimes ? 1 : 0) != 0;
+  diagOptions.bShowTimes = ini.GetInt(kSettings, "bShowTimes", diagOptions.bShowTimes ? 1 : 0) != 0;
   decoderFlags.bDumpRTCData =
       ini.GetInt(kSettings, "bDumpRTCData", decoderFlags.bDumpRTCData ? 1 : 0) != 0;
   // Read only, like ShowDiags: shows the Options and Help menus.
@@ -93,8 +93,8 @@ bool Player::SaveSettings() {
   ini.WriteInt(kWindow, "nMainWinWidth", s.nMainWinWidth);
   ini.WriteInt(kWindow, "nMainWinHeight", s.nMainWinHeight);
 
-  ini.WriteInt(kSettings, "bShowExpo", s.bShowExpo ? 1 : 0);
-  ini.WriteInt(kSettings, "bShowTimes", s.bShowTimes ? 1 : 0);
+  ini.WriteInt(kSettings, "bShowExpo", diagOptions.bShowExpo ? 1 : 0);
+  ini.WriteInt(kSettings, "bShowTimes", diagOptions.bShowTimes ? 1 : 0);
   ini.WriteInt(kSettings, "bDumpRTCData", decoderFlags.bDumpRTCData ? 1 : 0);
   ini.WriteInt(kSettings, "nFrmRate", state.rate);
   ini.WriteInt(kSettings, "nZoom", state.zoom);
@@ -148,6 +148,7 @@ void Player::DropFiles(const std::vector<std::string>& paths) {
 void Player::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  if (search_.Running()) EndSearchWithoutResult();
   StopAll();
   CloseSource();
   SaveSettings();

@@ -80,11 +80,11 @@ std::string AviStampText(int imageWidth, const std::string& dateText, const std:
 
 namespace klv {
 
-void DrawAviOverlays(AviReader& avi, FramePicture& picture, int64_t elapsedSeconds, bool embedTime,
-                     std::string* dateText, std::string* timeText) {
+void DrawAviOverlays(AviReader& avi, const FrameTimeStamp& stamp, FramePicture& picture,
+                     int64_t elapsedSeconds, bool embedTime, std::string* dateText, std::string* timeText) {
   std::string date, time;
-  avi.FrameDateTime(elapsedSeconds, &date, &time);
-  if (embedTime) Stamp(picture, AviStampText(avi.nImageWidth, date, time));
+  avi.FrameDateTime(stamp, elapsedSeconds, &date, &time);
+  if (embedTime) Stamp(picture, AviStampText(avi.Width(), date, time));
   if (dateText != nullptr) *dateText = std::move(date);
   if (timeText != nullptr) *timeText = std::move(time);
 }

@@ -25,10 +25,11 @@ std::string AviStampText(int imageWidth, const std::string& dateText, const std:
 namespace klv {
 
 class AviReader;
+struct FrameTimeStamp;
 
-// Date and time texts of the AVI frame decoded last, and the stamp burnt into
-// the picture when `embedTime` is set.
-void DrawAviOverlays(AviReader& avi, FramePicture& picture, int64_t elapsedSeconds, bool embedTime,
-                     std::string* dateText, std::string* timeText);
+// Date and time texts of an AVI frame whose header walk gave `stamp`, and the
+// stamp burnt into the picture when `embedTime` is set.
+void DrawAviOverlays(AviReader& avi, const FrameTimeStamp& stamp, FramePicture& picture,
+                     int64_t elapsedSeconds, bool embedTime, std::string* dateText, std::string* timeText);
 
 }  // namespace klv

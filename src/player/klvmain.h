@@ -1,6 +1,7 @@
 #pragma once
-// The player's main window: every control of the designed form, placed by
-// the engine's layout, and the view the engine drives.
+// The player's main window: the designed form (MainForm) with the engine
+// behind it. This class is the engine's view: it turns the engine's calls into
+// the form's controls and the form's events into the engine's commands.
 
 #include <QMainWindow>
 #include <QTranslator>
@@ -9,29 +10,16 @@
 #include <memory>
 
 #include "engine/player.h"
+#include "player/main_form.h"
 
 class QAction;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
 class QMenu;
-class QProgressBar;
-class QPushButton;
-class QScrollArea;
-class QSlider;
 class QStatusBar;
-class QTimer;
-class QToolButton;
 class TAboutBox;
 class TfrmMyMsg;
 
 namespace klv {
 class TfrmSetCamReg;
-}
-namespace klv::player {
-class PictureView;
-class SearchPreviewPanel;
 }
 
 class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
@@ -49,18 +37,21 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetCameraSettingsDialog(klv::TfrmSetCamReg* dialog) { camSettings_ = dialog; }
   // The command line's files: the first starts playing.
   void Start(const std::vector<std::string>& files);
+  void CameraSettingsCommand();
 
   // Tests answer the modal dialogs themselves.
   std::function<std::optional<std::string>(const std::string&)> saveDialogHook;
   std::function<void(klv::MessageKind)> messageHook;
+  std::function<void(const std::string& title, const std::string& text)> errorBoxHook;
 
+  // The controls by their designed names (widgets; menu items are actions).
   QWidget* Control(klv::ControlId id) const;
   QAction* MenuItem(klv::ControlId id) const;
-  QStatusBar* StatusBar() const { return StatusBar1; }
+  QStatusBar* StatusBar() const { return form_.StatusBar1; }
   QString StatusPanel(int i) const;
-  QAction* SaveCurrentAction() const { return SaveCurrent1; }
-  QAction* ExitAction() const { return Exit1; }
-  QMenu* PopupMenu() const { return PopupMenu1; }
+  QAction* SaveCurrentAction() const { return form_.SaveCurrent1; }
+  QAction* ExitAction() const { return form_.Exit1; }
+  QMenu* PopupMenu() const { return form_.PopupMenu1; }
 
   // ---- klv::PlayerView ------------------------------------------------------
   void SetEnabled(klv::ControlId id, bool on) override;
@@ -73,7 +64,8 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetPosition(klv::ControlId id, int position) override;
   void SetTickFrequency(klv::ControlId id, int frequency) override;
   void SetCaption(const std::string& text) override;
-  void SetStatusPanel(int panel, const std::string& text) override;
+  void SetStatusPanel(klv::StatusPanel panel, const std::string& text) override;
+  void ShowStatsCaptions(klv::StatsCaptions captions) override;
   klv::Size ClientSize() override;
   klv::Size ScrollBoxClientSize() override;
   klv::Rect WindowBounds() override;
@@ -84,7 +76,7 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetListItems(const std::vector<std::string>& lines) override;
   void SelectListItem(int index) override;
   void SetHintDelays(int showMs, int hideMs) override;
-  void ShowMessage(klv::MessageKind kind) override;
+  void ShowMessage(klv::MessageKind kind, const std::string& reason) override;
   void ShowErrorBox(const std::string& title, const std::string& text) override;
   std::optional<std::string> RunSaveDialog(const std::string& suggestedPath) override;
   std::optional<std::vector<std::string>> RunOpenDialog() override;
@@ -93,7 +85,7 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetTimerEnabled(bool on) override;
   void ProcessPendingEvents() override;
   std::string GetText(klv::ControlId id) override;
-  void ShowSearchLabel(int index) override;
+  void ShowSearchLabel(klv::SearchLabel label) override;
   void ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) override;
   void SetSearchTimerEnabled(bool on) override;
 
@@ -106,93 +98,19 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void CreateControls();
-  void CreateMenus();
   void Connect();
-  void Retranslate();
   void InstallLanguage(int slot);
   bool HandleKey(QKeyEvent* e, bool press);
-  void PlaceChildren();
-  void UpdateCanvas();
-
- public:
-  void CameraSettingsCommand();
-
- private:
   void AboutCommand();
 
   std::unique_ptr<klv::Player> player_;
+  klv::player::MainForm form_;
+  // Every control by its id, found by its designed name.
+  std::array<QObject*, klv::kControlCount> controls_ {};
   TAboutBox* aboutBox_ = nullptr;
   TfrmMyMsg* msgWindow_ = nullptr;
   klv::TfrmSetCamReg* camSettings_ = nullptr;
   QTranslator translator_;
   QTranslator qtTranslator_;
-  bool laidOut_ = false;
-
-  // Controls, by their designed names.
-  QWidget* client_ = nullptr;
-  QScrollArea* ScrollBox1 = nullptr;
-  QWidget* canvas_ = nullptr;
-  klv::player::PictureView* Image1 = nullptr;
-  QGroupBox* gbPlayRate = nullptr;
-  QSlider* tbRate = nullptr;
-  QLabel* lblRate = nullptr;
-  QLabel* lblLang = nullptr;
-  QGroupBox* gbStats = nullptr;
-  QLabel* Label3 = nullptr;
-  QLabel* lblCapInterval = nullptr;
-  QLabel* Label4 = nullptr;
-  QLabel* lblElapsedTime = nullptr;
-  QLabel* Label6 = nullptr;
-  QLabel* lblDate = nullptr;
-  QLabel* lblTime = nullptr;
-  QGroupBox* gbMotion = nullptr;
-  klv::player::SearchPreviewPanel* pnlSearch = nullptr;
-  QLabel* Thresh = nullptr;
-  QLineEdit* edtMotionThreshold = nullptr;
-  QToolButton* sbSearchBackward = nullptr;
-  QToolButton* sbStopSearch = nullptr;
-  QToolButton* sbSearchForward = nullptr;
-  std::array<QLabel*, 4> searchLabels_ {};  // lblSrchMsg, lblSearchForward, lblSearchBackward, lblSearchFound
-  QWidget* pnlPlayCtrl = nullptr;
-  QToolButton* sbStop = nullptr;
-  QToolButton* sbPause = nullptr;
-  QToolButton* sbBackward = nullptr;
-  QToolButton* sbPrevious = nullptr;
-  QToolButton* sbNext = nullptr;
-  QToolButton* sbForward = nullptr;
-  QToolButton* sbPrevEvent = nullptr;
-  QToolButton* sbNextEvent = nullptr;
-  QGroupBox* gbSeek = nullptr;
-  QWidget* pnlWhere = nullptr;
-  QSlider* tbWhere = nullptr;
-  QProgressBar* pbWhere = nullptr;
-  QGroupBox* gbPlayList = nullptr;
-  QListWidget* lbPlayList = nullptr;
-  QLabel* lblFilePath = nullptr;
-  QWidget* pnlPLControls = nullptr;
-  QPushButton* bPrevious = nullptr;
-  QPushButton* bSkip = nullptr;
-  QPushButton* bClearPlayList = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
-  std::array<QLabel*, 5> panels_ {};
-  QTimer* Timer1 = nullptr;
-  QTimer* searchTimer_ = nullptr;  // runs the motion search's slices from the event loop
-  int pendingProgress_ = -1;       // pbWhere's position waiting for the event loop
-
-  QMenu* File1 = nullptr;
-  QMenu* Options1 = nullptr;
-  QMenu* Help1 = nullptr;
-  QAction* Open1 = nullptr;
-  QAction* SaveCurrent1 = nullptr;
-  QAction* Exit1 = nullptr;
-  QAction* CameraSettings1 = nullptr;
-  QAction* EmbedTimestamp1 = nullptr;
-  QAction* Deblock1 = nullptr;
-  QAction* About1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction* Zoom1X = nullptr;
-  QAction* Zoom2X = nullptr;
-  QAction* ZoomVar = nullptr;
-  QAction* PopupSave = nullptr;
+  int pendingProgress_ = -1;  // pbWhere's position waiting for the event loop
 };

@@ -9,10 +9,8 @@
 #include <QStringList>
 #include <cstdio>
 
-#ifdef KLV_HAVE_CAMSETTINGS
-#include "player/camsettings/setcamreg.h"
-#endif
 #include "player/about_box.h"
+#include "player/camsettings/setcamreg.h"
 #include "player/klvmain.h"
 #include "player/my_msg.h"
 #include "player/transport_icons.h"
@@ -46,10 +44,8 @@ int main(int argc, char** argv) {
   // The windows, in the order the player has always made them.
   TfrmKLVMain frmKLVMain(settingsPath);
   TAboutBox aboutBox(&frmKLVMain);
-#ifdef KLV_HAVE_CAMSETTINGS
   klv::TfrmSetCamReg frmSetCamReg(&frmKLVMain);
   frmKLVMain.SetCameraSettingsDialog(&frmSetCamReg);
-#endif
   // The diagnostics window joins here.
   TfrmMyMsg frmMyMsg(&frmKLVMain);
   frmKLVMain.SetAboutBox(&aboutBox);

@@ -1,5 +1,6 @@
 #include "player/my_msg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QLabel>
@@ -37,6 +38,12 @@ TfrmMyMsg::TfrmMyMsg(QWidget* parent) : QDialog(parent) {
   lblNotFound->setObjectName("lblNotFound");
   lblUnkFormat->setObjectName("lblUnkFormat");
   lblNoFrames->setObjectName("lblNoFrames");
+  lblReason = new QLabel(texts);
+  lblReason->setObjectName("lblReason");
+  lblReason->setWordWrap(true);
+  lblReason->setTextFormat(Qt::PlainText);
+  lblReason->hide();
+  stack->addWidget(lblReason);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   QPushButton* bbOK = buttons->button(QDialogButtonBox::Ok);
@@ -75,8 +82,16 @@ void TfrmMyMsg::Retranslate() {
   lblNoFrames->setText(tr("File Does Not Contain Any Frames"));
 }
 
+QString TfrmMyMsg::ReasonText(const std::string& reason) {
+  // The engine's reasons are a fixed set of English phrases; an operating
+  // system's own words stay as they come.
+  return QCoreApplication::translate("OpenProblem", reason.c_str());
+}
+
 void TfrmMyMsg::showEvent(QShowEvent* e) {
   if (QLabel* l = Label(MessageKind)) l->show();
+  lblReason->setText(ReasonText(Reason));
+  lblReason->setVisible(!Reason.empty());
   adjustSize();
   if (parentWidget() != nullptr) {
     const QRect owner = parentWidget()->window()->frameGeometry();
@@ -87,6 +102,7 @@ void TfrmMyMsg::showEvent(QShowEvent* e) {
 
 void TfrmMyMsg::hideEvent(QHideEvent* e) {
   if (QLabel* l = Label(MessageKind)) l->hide();
+  lblReason->hide();
   QDialog::hideEvent(e);
 }
 

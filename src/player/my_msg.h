@@ -1,10 +1,11 @@
 #pragma once
 #include <QDialog>
+#include <string>
 
 class QLabel;
 
 // The player's message window: one of four fixed texts, chosen by the caller
-// before it is shown modally.
+// before it is shown modally, and what is wrong in a few plain words.
 class TfrmMyMsg : public QDialog {
   Q_OBJECT
 
@@ -12,6 +13,12 @@ class TfrmMyMsg : public QDialog {
   explicit TfrmMyMsg(QWidget* parent = nullptr);
 
   int MessageKind = 0;
+  // What is wrong, in plain English words ("the file is empty"); shown in the
+  // display language under the message. Empty: nothing more.
+  std::string Reason;
+
+  // A reason in the display language.
+  static QString ReasonText(const std::string& reason);
 
   // The label of a kind (0-3); null for others.
   QLabel* Label(int kind) const;
@@ -28,4 +35,5 @@ class TfrmMyMsg : public QDialog {
   QLabel* lblNotFound;
   QLabel* lblUnkFormat;
   QLabel* lblNoFrames;
+  QLabel* lblReason;
 };

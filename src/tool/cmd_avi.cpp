@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "engine/message_kind.h"
 #include "engine/stamp.h"
 #include "media/avi/avi_reader.h"
 #include "platform/format.h"
@@ -11,24 +12,31 @@
 
 namespace klv::tool {
 
-int OpenAviOrFail(AviReader& avi, const std::string& path) {
-  const int r = avi.AviOpen(path);
-  if (r == 0) return kOk;
-  const char* message = avi.nTotalFrames == 0 ? "File Does Not Contain Any Frames" : "File Not Found";
-  std::string line = path + ": " + message;
-  if (!avi.FailReason().empty() && avi.nTotalFrames != 0) line += " (" + avi.FailReason() + ")";
-  return Fail(line);
+std::string AviFailureText(const std::string& path, const AviReader& avi, AviOpenStatus status) {
+  const MessageKind kind = avi.TotalFrames() == 0 ? MessageKind::NoFrames : MessageKind::NotFound;
+  std::string line = path + ": " + MessageText(kind);
+  if (kind != MessageKind::NoFrames) line += std::string(" (") + AviOpenStatusText(status) + ")";
+  return line;
+}
+
+int OpenAviOrFail(AviReader& avi, JpegDecoder& decoder, const std::string& path) {
+  AviOpenStatus status = avi.AviOpen(path, decoder);
+  if (status == AviOpenStatus::kOk && !decoder.AllocatePlanes(avi.Width(), avi.Height()))
+    status = AviOpenStatus::kOutOfMemory;
+  if (status == AviOpenStatus::kOk) return kOk;
+  return Fail(AviFailureText(path, avi, status));
 }
 
 int AviInfo(const std::string& path) {
   AviReader avi;
-  if (int r = OpenAviOrFail(avi, path)) return r;
+  JpegDecoder decoder;
+  if (int r = OpenAviOrFail(avi, decoder, path)) return r;
   std::printf("kind: avi\nwidth: %d\nheight: %d\nframes: %d\ncapture_interval: %d\nrate: %d\n",
-              avi.nImageWidth, avi.nImageHeight, avi.nTotalFrames, avi.nCapInterval, avi.nAviRate);
-  std::printf("event_mode: %d\ntimestamps: %d\nevents:", avi.bEventMode ? 1 : 0,
-              avi.bTimeStamps ? 1 : 0);
-  if (avi.bEventMode)
-    for (int e : avi.pnEventFrames) std::printf(" %d", e);
+              avi.Width(), avi.Height(), avi.TotalFrames(), avi.CapInterval(), avi.Rate());
+  std::printf("event_mode: %d\ntimestamps: %d\nevents:", avi.EventMode() ? 1 : 0,
+              avi.TimeStamps() ? 1 : 0);
+  if (avi.EventMode())
+    for (int e : avi.EventFrames()) std::printf(" %d", e);
   std::printf("\n");
   return kOk;
 }
@@ -37,19 +45,20 @@ int AviInfo(const std::string& path) {
 // from frame to frame and failed frames behave as in the player.
 int AviFrame(const std::string& path, int index, const std::string& out, bool stamp, bool bw) {
   AviReader avi;
+  JpegDecoder decoder;
   DecoderFlags flags;
   flags.bForceBW = bw;
-  avi.decoder.flags = &flags;
-  if (int r = OpenAviOrFail(avi, path)) return r;
-  if (index >= avi.nTotalFrames)
+  decoder.SetFlags(&flags);
+  if (int r = OpenAviOrFail(avi, decoder, path)) return r;
+  if (index >= avi.TotalFrames())
     return Fail(Format("%s: frame %d is beyond the last frame (%d)", path.c_str(), index,
-                       avi.nTotalFrames - 1));
+                       avi.TotalFrames() - 1));
   FramePicture picture;
-  if (!picture.Create(avi.nImageWidth, avi.nImageHeight)) return Fail("cannot create the picture");
+  if (!picture.Create(avi.Width(), avi.Height())) return Fail("cannot create the picture");
   bool shown = false;
   for (int i = 0; i <= index; ++i) {
-    if (avi.ReadAndDecode(i, picture) != 0) continue;
-    DrawAviOverlays(avi, picture, avi.ElapsedSeconds(i), stamp, nullptr, nullptr);
+    if (!ReadAndDecodeFrame(avi, decoder, i, picture)) continue;
+    DrawAviOverlays(avi, decoder.TimeStamp(), picture, avi.ElapsedSeconds(i), stamp, nullptr, nullptr);
     shown = true;
   }
   if (!shown) return Fail(Format("%s: no frame up to %d could be decoded", path.c_str(), index));
@@ -59,33 +68,35 @@ int AviFrame(const std::string& path, int index, const std::string& out, bool st
 
 int AviTimes(const std::string& path) {
   AviReader avi;
-  if (int r = OpenAviOrFail(avi, path)) return r;
+  JpegDecoder decoder;
+  if (int r = OpenAviOrFail(avi, decoder, path)) return r;
   FramePicture picture;
-  if (!picture.Create(avi.nImageWidth, avi.nImageHeight)) return Fail("cannot create the picture");
-  for (int i = 0; i < avi.nTotalFrames; ++i) {
-    if (avi.ReadAndDecode(i, picture) != 0) {
+  if (!picture.Create(avi.Width(), avi.Height())) return Fail("cannot create the picture");
+  for (int i = 0; i < avi.TotalFrames(); ++i) {
+    if (!ReadAndDecodeFrame(avi, decoder, i, picture)) {
       std::printf("%d bad\n", i);
       continue;
     }
     std::string date, time;
-    avi.FrameDateTime(avi.ElapsedSeconds(i), &date, &time);
-    std::printf("%d %s %s.%02d\n", i, date.c_str(), time.c_str(), avi.frameClock.nCentisecond);
+    avi.FrameDateTime(decoder.TimeStamp(), avi.ElapsedSeconds(i), &date, &time);
+    std::printf("%d %s %s.%02d\n", i, date.c_str(), time.c_str(), avi.Clock().nCentisecond);
   }
   return kOk;
 }
 
 int AviDecode(const std::string& path, const std::string& outDir) {
   AviReader avi;
-  if (int r = OpenAviOrFail(avi, path)) return r;
+  JpegDecoder decoder;
+  if (int r = OpenAviOrFail(avi, decoder, path)) return r;
   FramePicture picture;
-  if (!picture.Create(avi.nImageWidth, avi.nImageHeight)) return Fail("cannot create the picture");
+  if (!picture.Create(avi.Width(), avi.Height())) return Fail("cannot create the picture");
   if (!outDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(outDir, ec);
   }
   int decoded = 0, bad = 0;
-  for (int i = 0; i < avi.nTotalFrames; ++i) {
-    if (avi.ReadAndDecode(i, picture) != 0) {
+  for (int i = 0; i < avi.TotalFrames(); ++i) {
+    if (!ReadAndDecodeFrame(avi, decoder, i, picture)) {
       ++bad;
       continue;
     }
@@ -101,17 +112,18 @@ int AviDecode(const std::string& path, const std::string& outDir) {
 
 int AviSave(const std::string& path, int index, const std::string& out) {
   AviReader avi;
-  if (int r = OpenAviOrFail(avi, path)) return r;
-  if (index >= avi.nTotalFrames)
+  JpegDecoder decoder;
+  if (int r = OpenAviOrFail(avi, decoder, path)) return r;
+  if (index >= avi.TotalFrames())
     return Fail(Format("%s: frame %d is beyond the last frame (%d)", path.c_str(), index,
-                       avi.nTotalFrames - 1));
+                       avi.TotalFrames() - 1));
   uint32_t offset = 0;
   if (avi.AviReadFrame(index, &offset) != 0)
     return Fail(Format("%s: frame %d at offset 0x%x cannot be read", path.c_str(), index, offset));
   FILE* f = std::fopen(out.c_str(), "wb");
   if (f == nullptr) return Fail(out + ": cannot create the file");
-  const size_t n = static_cast<size_t>(avi.nLastFrameSize);
-  const bool wrote = std::fwrite(avi.pFrameBuffer.data(), 1, n, f) == n;
+  const std::span<const uint8_t> bytes = avi.FrameBytes();
+  const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   const bool closed = std::fclose(f) == 0;
   if (!wrote || !closed) {
     std::remove(out.c_str());

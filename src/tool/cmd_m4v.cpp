@@ -24,11 +24,12 @@ struct M4vSource {
 
 // Opens the stream as the player does: a file it refuses gets its message.
 int OpenOrFail(M4vSource& s, const std::string& path, bool stamp) {
-  s.decoder.flags = &s.flags;
+  s.decoder.SetFlags(&s.flags);
   s.sizeKiB = s.decoder.OpenStream(path);
   if (s.sizeKiB <= 0 && !s.decoder.IsOpen()) {
     std::string line = path + ": File Not Found";
-    if (!s.decoder.reader.lastError.empty()) line += " (" + s.decoder.reader.lastError + ")";
+    const std::string& why = s.decoder.Reader().LastError();
+    if (!why.empty()) line += " (" + why + ")";
     return Fail(line);
   }
   // The player's picture: 16 rows more for the stamp band, which stays black
@@ -41,36 +42,16 @@ int OpenOrFail(M4vSource& s, const std::string& path, bool stamp) {
 // The next picture into the source's picture (null: decode only); true when
 // one decoded, also one that ends inside the first KiB.
 bool Next(M4vSource& s, bool draw) {
-  const int r = s.decoder.DecodeNextFrame(draw ? &s.picture : nullptr, nullptr, false, false, nullptr, nullptr);
-  return r > 0 || (r == 0 && s.decoder.lastPictureDecoded());
-}
-
-// After a failed decode: true when a picture start code lies at or after
-// `from` (the position before the call), so that the stream stopped at a
-// picture that cannot be decoded rather than at its end. Uses the reader's
-// file, whose view is then gone.
-bool EndsInPicture(StreamReader& reader, uint64_t from) {
-  MappedFile& file = reader.File();
-  constexpr uint8_t kVop[4] = {0x00, 0x00, 0x01, 0xB6};
-  constexpr uint64_t kChunk = 1 << 20;
-  const uint64_t size = file.Size();
-  for (uint64_t at = from; at + 4 <= size; at += kChunk) {
-    const size_t length = static_cast<size_t>(std::min<uint64_t>(kChunk + 3, size - at));
-    const uint8_t* p = file.Map(at, length);
-    if (p == nullptr) return true;  // unreadable: not a clean end
-    for (size_t i = 0; i + 4 <= length; ++i)
-      if (std::memcmp(p + i, kVop, 4) == 0) return true;
-  }
-  return false;
+  return s.decoder.DecodeNextFrame({draw ? &s.picture : nullptr}).Shown();
 }
 
 // Decodes pictures 0 .. index in order; the picture holds picture `index`.
 int DecodeUpTo(M4vSource& s, const std::string& path, int index) {
   for (int i = 0; i <= index; ++i) {
-    const uint64_t before = s.decoder.reader.Position();
+    const uint64_t before = s.decoder.Reader().Position();
     // Only the wanted picture is converted; the ones before only move the stream on.
     if (Next(s, i == index)) continue;
-    if (EndsInPicture(s.decoder.reader, before))
+    if (s.decoder.PictureStartsAtOrAfter(before))
       return Fail(Format("%s: picture %d cannot be decoded", path.c_str(), i));
     return Fail(Format("%s: picture %d is beyond the last picture (%d)", path.c_str(), index, i - 1));
   }
@@ -110,9 +91,9 @@ int M4vDecode(const std::string& path, const std::string& outDir) {
   }
   int decoded = 0, bad = 0;
   for (;;) {
-    const uint64_t before = s.decoder.reader.Position();
+    const uint64_t before = s.decoder.Reader().Position();
     if (!Next(s, !outDir.empty())) {
-      bad = EndsInPicture(s.decoder.reader, before) ? 1 : 0;
+      bad = s.decoder.PictureStartsAtOrAfter(before) ? 1 : 0;
       break;
     }
     if (!outDir.empty()) {

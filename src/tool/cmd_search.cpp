@@ -7,11 +7,13 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "engine/motion_search.h"
-#include "engine/player.h"
+#include "engine/play_list_search.h"
+#include "engine/player_state.h"
 #include "media/avi/avi_reader.h"
 #include "platform/format.h"
 #include "tool/tool_avi.h"
@@ -20,51 +22,35 @@
 namespace klv::tool {
 namespace {
 
-// The player's window as far as a search needs it: the threshold box, the
-// search label, the search timer (run here in a loop), the message window.
-class HeadlessView : public PlayerView {
+// The play list of a search: the files in the order given, each opened with a
+// reader and decoder of its own when the search walks into it.
+class FileListHost : public SearchHost {
  public:
-  std::string threshold;
-  int searchLabel = 0;
-  bool searchTimer = false;
-  std::vector<MessageKind> messages;
+  explicit FileListHost(const std::vector<std::string>& files) : files_(files) {}
+  int EntryCount() const override { return static_cast<int>(files_.size()); }
+  bool IsAviEntry(int entry) const override {
+    return entry >= 0 && entry < EntryCount() &&
+           SourceKindOf(files_[static_cast<size_t>(entry)]) == SourceKind::Avi;
+  }
+  SearchFile OpenEntry(int entry) override {
+    avi_ = std::make_unique<AviReader>();
+    decoder_ = std::make_unique<JpegDecoder>();
+    const std::string& path = files_[static_cast<size_t>(entry)];
+    const AviOpenStatus status = avi_->AviOpen(path, *decoder_);
+    if (status != AviOpenStatus::kOk) {
+      failure_ = AviFailureText(path, *avi_, status);
+      return {};
+    }
+    return {avi_.get(), decoder_.get()};
+  }
+  const AviReader& Reader() const { return *avi_; }
+  const std::string& Failure() const { return failure_; }
 
-  void SetEnabled(ControlId, bool) override {}
-  void SetVisible(ControlId, bool) override {}
-  void SetChecked(ControlId, bool) override {}
-  void SetText(ControlId, const std::string&) override {}
-  void SetBounds(ControlId, const Rect&) override {}
-  void SetFocus(ControlId) override {}
-  void SetRange(ControlId, int, int) override {}
-  void SetPosition(ControlId, int) override {}
-  void SetTickFrequency(ControlId, int) override {}
-  void SetCaption(const std::string&) override {}
-  void SetStatusPanel(int, const std::string&) override {}
-  Size ClientSize() override { return {1037, 666}; }
-  Size ScrollBoxClientSize() override { return {800, 600}; }
-  Rect WindowBounds() override { return {0, 0, 1045, 720}; }
-  void SetWindowBounds(const Rect&) override {}
-  Size ScreenSize() override { return {1 << 16, 1 << 16}; }
-  void BringToFront() override {}
-  void ShowPicture(const FramePicture*) override {}
-  void SetListItems(const std::vector<std::string>&) override {}
-  void SelectListItem(int) override {}
-  void SetHintDelays(int, int) override {}
-  void ShowMessage(MessageKind kind) override { messages.push_back(kind); }
-  void ShowErrorBox(const std::string&, const std::string&) override {
-    messages.push_back(MessageKind::UnknownFormat);
-  }
-  std::optional<std::string> RunSaveDialog(const std::string&) override { return std::nullopt; }
-  std::optional<std::vector<std::string>> RunOpenDialog() override { return std::nullopt; }
-  void Beep() override {}
-  void SetTimerInterval(int) override {}
-  void SetTimerEnabled(bool) override {}
-  void ProcessPendingEvents() override {}
-  std::string GetText(ControlId id) override {
-    return id == ControlId::edtMotionThreshold ? threshold : std::string();
-  }
-  void ShowSearchLabel(int index) override { searchLabel = index; }
-  void SetSearchTimerEnabled(bool on) override { searchTimer = on; }
+ private:
+  const std::vector<std::string>& files_;
+  std::unique_ptr<AviReader> avi_;
+  std::unique_ptr<JpegDecoder> decoder_;
+  std::string failure_;
 };
 
 bool ParseThreshold(const std::string& text, int* out) {
@@ -73,15 +59,9 @@ bool ParseThreshold(const std::string& text, int* out) {
 
 int NeedAviFiles(const std::vector<std::string>& files) {
   for (const std::string& f : files)
-    if (KindOf(f) != MovieKind::Avi)
+    if (SourceKindOf(f) != SourceKind::Avi)
       return Fail(f + ": the motion search runs over AVI movies only");
   return kOk;
-}
-
-std::string MessageOf(const std::string& path, const std::vector<MessageKind>& messages) {
-  const int kind = messages.empty() ? static_cast<int>(MessageKind::NotFound)
-                                    : static_cast<int>(messages.back());
-  return path + ": " + MessageText(kind);
 }
 
 // ---- scan ------------------------------------------------------------------------
@@ -151,14 +131,15 @@ class Progress {
   unsigned calls_ = 0;
 };
 
-std::string FrameTime(AviReader& avi, int index) {
+std::string FrameTime(AviReader& avi, JpegDecoder& decoder, int index) {
   // The headers of the frame the search has just read (the frame buffer holds
   // it, or the frame before it when it could not be read).
-  avi.decoder.ParseHeaders(avi.pFrameBuffer.data(), static_cast<size_t>(std::max(0, avi.nLastFrameSize)),
-                           nullptr, nullptr, &avi.decoder.frameTimeStamp, nullptr);
+  const std::span<const uint8_t> bytes = avi.FrameBytes();
+  FrameTimeStamp stamp;
+  decoder.ParseHeaders(bytes.data(), bytes.size(), nullptr, nullptr, &stamp, nullptr);
   std::string date, time;
-  avi.FrameDateTime(index * avi.nCapInterval, &date, &time);
-  return date + " " + time + Format(".%02d", avi.frameClock.nCentisecond);
+  avi.FrameDateTime(stamp, avi.ElapsedSeconds(index), &date, &time);
+  return date + " " + time + Format(".%02d", avi.Clock().nCentisecond);
 }
 
 // Compares every frame of a file with the one before it, as a forward search
@@ -166,22 +147,23 @@ std::string FrameTime(AviReader& avi, int index) {
 int ScanFile(const std::string& path, int fileIndex, int threshold, Progress& progress,
              std::vector<MotionRun>* runs) {
   AviReader avi;
-  if (int r = OpenAviOrFail(avi, path)) return r;
+  JpegDecoder decoder;
+  if (int r = OpenAviOrFail(avi, decoder, path)) return r;
   MotionSearcher searcher;
-  if (!searcher.Allocate(avi.nImageWidth, avi.nImageHeight)) return Fail(path + ": out of memory");
+  if (!searcher.Allocate(avi.Width(), avi.Height())) return Fail(path + ": out of memory");
   int cur = 0;
-  searcher.ReduceFrame(avi, 0, cur);
+  searcher.ReduceFrame(avi, decoder, 0, cur);
   std::unique_ptr<MotionRun> open;
-  for (int i = 1; i < avi.nTotalFrames; ++i) {
+  for (int i = 1; i < avi.TotalFrames(); ++i) {
     const int fresh = 1 - cur;
-    searcher.ReduceFrame(avi, i, fresh);
+    searcher.ReduceFrame(avi, decoder, i, fresh);
     const int d = searcher.LargestDifference(fresh, cur);
     if (d > threshold) {
       if (!open) {
         open = std::make_unique<MotionRun>();
         open->file = path;
         open->first = i;
-        open->time = FrameTime(avi, i);
+        open->time = FrameTime(avi, decoder, i);
       }
       open->last = i;
       open->largest = std::max(open->largest, d);
@@ -190,7 +172,7 @@ int ScanFile(const std::string& path, int fileIndex, int threshold, Progress& pr
       open.reset();
     }
     cur = fresh;
-    progress.Update(fileIndex, path, i, avi.nTotalFrames);
+    progress.Update(fileIndex, path, i, avi.TotalFrames());
   }
   if (open) runs->push_back(std::move(*open));
   return kOk;
@@ -222,45 +204,34 @@ int CmdSearch(int argc, char** argv) {
   }
   if (int r = NeedAviFiles(files)) return r;
 
-  HeadlessView view;
-  view.threshold = Format("%d", threshold);
-  Player player(&view);
-  // The play list in the order given.
-  player.creationTime = [&files](const std::string& path, int64_t* out) {
-    const auto it = std::find(files.begin(), files.end(), path);
-    *out = it - files.begin();
-    return true;
-  };
-  player.searchSliceMs = 1000;
-  player.Initialize();
-  for (const std::string& f : files) player.AddToPlayList(f);
-  if (player.state.playListCount != static_cast<int>(files.size()))
+  // The play list in the order given; each FILE once, as the player keeps it.
+  if (std::set<std::string>(files.begin(), files.end()).size() != files.size())
     return Usage("each FILE may be given once");
-  player.RefreshPlayListBox();
-  player.StartPlayListItem(startFile - 1);
-  if (player.state.kind != SourceKind::Avi)
-    return Fail(MessageOf(files[static_cast<size_t>(startFile - 1)], view.messages));
-  player.Pause();
-  const int last = player.avi.nTotalFrames - 1;
+  FileListHost host(files);
+  const int entry = startFile - 1;
+  const SearchFile file = host.OpenEntry(entry);
+  if (file.reader == nullptr) return Fail(host.Failure());
+  const int last = file.reader->TotalFrames() - 1;
   if (startFrame < 0) startFrame = backward ? last : 0;
   if (startFrame > last)
     return Fail(Format("%s: frame %d is beyond the last frame (%d)",
-                       files[static_cast<size_t>(startFile - 1)].c_str(), startFrame, last));
-  player.avi.AviSetFrame(startFrame);
-  player.ShowFrame(true);
+                       files[static_cast<size_t>(entry)].c_str(), startFrame, last));
 
-  const size_t messagesBefore = view.messages.size();
-  if (backward)
-    player.StartBackwardSearch();
-  else
-    player.StartForwardSearch();
-  while (view.searchTimer) player.SearchSlice();
-  if (view.messages.size() > messagesBefore || player.state.kind != SourceKind::Avi) {
-    const int at = std::clamp(player.state.playListIndex, 0, static_cast<int>(files.size()) - 1);
-    return Fail(MessageOf(files[static_cast<size_t>(at)], view.messages));
+  PlayListSearch search(host);
+  search.Start(file, entry, startFrame, backward ? -1 : 1, threshold);
+  while (search.Running()) search.Step();
+  const SearchResult& r = search.Result();
+  switch (r.outcome) {
+    case SearchResult::Outcome::kFailed:
+      return Fail(host.Failure());
+    case SearchResult::Outcome::kFound:
+      std::printf("found %d %d\n", r.entry + 1, r.frame);
+      break;
+    case SearchResult::Outcome::kNotFound:
+      // The player shows the end of the file on show in the search's direction.
+      std::printf("none %d %d\n", r.entry + 1, backward ? 0 : host.Reader().TotalFrames() - 1);
+      break;
   }
-  std::printf("%s %d %d\n", view.searchLabel == 3 ? "found" : "none", player.state.playListIndex + 1,
-              player.avi.nCurFrame);
   return kOk;
 }
 

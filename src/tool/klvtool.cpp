@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/player_state.h"
 #include "tool/cmd_write_settings.h"
 #include "tool/tool_avi.h"
 #include "tool/tool_common.h"
@@ -40,19 +41,13 @@ const char kHelp[] =
 
 // Refuses the kinds this build cannot read; kOk for .avi and .m4v.
 int NeedPlayable(const std::string& path) {
-  switch (KindOf(path)) {
-    case MovieKind::Avi:
-    case MovieKind::Stream:
-      return kOk;
-    case MovieKind::Ztm:
-      return Fail(path + ": .ztm movies are not supported by this build yet");
-    case MovieKind::None:
-      break;
-  }
+  const SourceKind kind = SourceKindOf(path);
+  if (kind == SourceKind::Avi || kind == SourceKind::Stream) return kOk;
+  if (kind == SourceKind::Ztm) return Fail(path + ": .ztm movies are not supported by this build yet");
   return Fail(path + ": Unknown Format");
 }
 
-bool IsStream(const std::string& path) { return KindOf(path) == MovieKind::Stream; }
+bool IsStream(const std::string& path) { return SourceKindOf(path) == SourceKind::Stream; }
 
 }  // namespace
 
@@ -88,7 +83,7 @@ int CmdTimes(int argc, char** argv) {
   if (!ParseArgs(argc, argv, {}, {}, &a, &err)) return Usage(err);
   if (a.positional.size() != 1) return Usage("times takes one FILE");
   const std::string& path = a.positional[0];
-  if (KindOf(path) != MovieKind::Avi && KindOf(path) != MovieKind::None)
+  if (SourceKindOf(path) != SourceKind::Avi && SourceKindOf(path) != SourceKind::None)
     return Fail(path + ": times are read from AVI movies only");
   if (int r = NeedPlayable(path)) return r;
   return AviTimes(path);

@@ -15,19 +15,6 @@ int Usage(const std::string& message) {
   return kUsage;
 }
 
-MovieKind KindOf(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return MovieKind::None;
-  std::string ext = path.substr(dot);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  if (ext == ".avi") return MovieKind::Avi;
-  if (ext == ".m4v") return MovieKind::Stream;
-  if (ext == ".ztm") return MovieKind::Ztm;
-  return MovieKind::None;
-}
-
 bool ParseIndex(const std::string& text, int* out) {
   if (text.empty() || text.size() > 9) return false;
   int v = 0;

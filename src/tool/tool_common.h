@@ -14,10 +14,6 @@ int Fail(const std::string& message);
 // One line "klvtool: <message>" and a pointer to --help; returns kUsage.
 int Usage(const std::string& message);
 
-// The movie kinds by extension, without regard to case.
-enum class MovieKind { None, Avi, Stream, Ztm };
-MovieKind KindOf(const std::string& path);
-
 // Parses a non-negative decimal integer; false when `text` is not one.
 bool ParseIndex(const std::string& text, int* out);
 

@@ -43,6 +43,7 @@ class AviReaderTest : public ::testing::Test {
   }
 
   fs::path dir_;
+  JpegDecoder headers;  // walks the frame headers at open
 };
 
 TEST_F(AviReaderTest, OpensTheCameraLayoutAndReadsEveryFrameAsStored) {
@@ -51,24 +52,23 @@ TEST_F(AviReaderTest, OpensTheCameraLayoutAndReadsEveryFrameAsStored) {
   plan.rate = 300;
   const CameraMovie movie = sample::BuildCameraMovie(plan);
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(movie.bytes)), 0);
-  EXPECT_EQ(avi.nTotalFrames, 12);
-  EXPECT_EQ(avi.nCapInterval, 30);
-  EXPECT_EQ(avi.nAviRate, 300);
-  EXPECT_EQ(avi.nImageWidth, 64);
-  EXPECT_EQ(avi.nImageHeight, 48);
-  EXPECT_EQ(avi.nCurFrame, 0);
-  EXPECT_TRUE(avi.bTimeStamps);
-  EXPECT_FALSE(avi.bEventMode);
-  EXPECT_EQ(avi.nMoviBase, static_cast<int64_t>(movie.layout.moviTag));
-  EXPECT_EQ(avi.nWalkPos, static_cast<int64_t>(movie.layout.idx1) + 8);
+  ASSERT_EQ(avi.AviOpen(Write(movie.bytes), headers), AviOpenStatus::kOk);
+  EXPECT_EQ(avi.TotalFrames(), 12);
+  EXPECT_EQ(avi.CapInterval(), 30);
+  EXPECT_EQ(avi.Rate(), 300);
+  EXPECT_EQ(avi.Width(), 64);
+  EXPECT_EQ(avi.Height(), 48);
+  EXPECT_TRUE(avi.TimeStamps());
+  EXPECT_FALSE(avi.EventMode());
+  EXPECT_EQ(avi.MoviBase(), static_cast<int64_t>(movie.layout.moviTag));
+  EXPECT_EQ(avi.IndexPosition(), static_cast<int64_t>(movie.layout.idx1) + 8);
   for (int i = 0; i < 12; ++i) {
     uint32_t offset = 0;
     ASSERT_EQ(avi.AviReadFrame(i, &offset), 0) << i;
     EXPECT_EQ(offset, movie.layout.frameChunk[static_cast<size_t>(i)]);
     const std::vector<uint8_t> want = sample::BuildCameraFrame(plan, i);
-    ASSERT_EQ(avi.nLastFrameSize, static_cast<int>(want.size()));
-    EXPECT_TRUE(std::equal(want.begin(), want.end(), avi.pFrameBuffer.begin())) << i;
+    ASSERT_EQ(avi.FrameBytes().size(), static_cast<int>(want.size()));
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), avi.FrameBytes().begin())) << i;
   }
 }
 
@@ -83,9 +83,9 @@ TEST_F(AviReaderTest, HeaderWordRules) {
     plan.scale = c.scale;
     plan.rate = c.rate;
     AviReader avi;
-    ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
-    EXPECT_EQ(avi.nCapInterval, c.wantInterval);
-    EXPECT_EQ(avi.nAviRate, c.wantRate);
+    ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan)), headers), AviOpenStatus::kOk);
+    EXPECT_EQ(avi.CapInterval(), c.wantInterval);
+    EXPECT_EQ(avi.Rate(), c.wantRate);
   }
 }
 
@@ -97,34 +97,36 @@ TEST_F(AviReaderTest, ChunkLayoutsThatOpen) {
   for (const MovieSpec* plan : {&junk, &absolute}) {
     const CameraMovie movie = sample::BuildCameraMovie(*plan);
     AviReader avi;
-    ASSERT_EQ(avi.AviOpen(Write(movie.bytes)), 0);
-    EXPECT_EQ(avi.nMoviBase, static_cast<int64_t>(movie.layout.moviTag));
+    ASSERT_EQ(avi.AviOpen(Write(movie.bytes), headers), AviOpenStatus::kOk);
+    EXPECT_EQ(avi.MoviBase(), static_cast<int64_t>(movie.layout.moviTag));
     for (int i = 0; i < 3; ++i) {
       ASSERT_EQ(avi.AviReadFrame(i), 0);
-      EXPECT_EQ(avi.pIndex[static_cast<size_t>(i)].offset, movie.layout.frameChunk[static_cast<size_t>(i)]);
+      EXPECT_EQ(avi.IndexEntry(i).offset, movie.layout.frameChunk[static_cast<size_t>(i)]);
     }
   }
 }
 
 TEST_F(AviReaderTest, FailuresOfOpen) {
   AviReader avi;
-  EXPECT_EQ(avi.AviOpen((dir_ / "missing.avi").string()), -1);
-  EXPECT_EQ(avi.nTotalFrames, -1);
+  EXPECT_EQ(avi.AviOpen((dir_ / "missing.avi").string(), headers), AviOpenStatus::kCannotOpen);
+  EXPECT_EQ(avi.TotalFrames(), -1);
 
   MovieSpec noIndex = Small(3);
   noIndex.avi.writeIndex = false;
-  EXPECT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(noIndex))), -1);
-  EXPECT_EQ(avi.nTotalFrames, 3);  // an unreadable file, not an empty one
+  EXPECT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(noIndex)), headers), AviOpenStatus::kNoIndex);
+  EXPECT_EQ(avi.TotalFrames(), 3);  // an unreadable file, not an empty one
 
   MovieSpec empty = Small(0);
-  EXPECT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(empty))), -1);
-  EXPECT_EQ(avi.nTotalFrames, 0);  // tells "no frames" apart
+  EXPECT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(empty)), headers), AviOpenStatus::kNoFrames);
+  EXPECT_EQ(avi.TotalFrames(), 0);  // tells "no frames" apart
 
   MovieSpec audio = Small(3);
   audio.avi.secondStream = true;
-  EXPECT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(audio))), -1);
+  EXPECT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(audio)), headers), AviOpenStatus::kForeignIndex);
 
-  EXPECT_EQ(avi.AviOpen(Write(std::vector<uint8_t>(100, 0))), -1);  // shorter than a header
+  EXPECT_EQ(avi.AviOpen(Write(std::vector<uint8_t>(100, 0)), headers), AviOpenStatus::kTooShort);
+  EXPECT_EQ(avi.AviOpen(Write({}), headers), AviOpenStatus::kEmpty);
+  EXPECT_STREQ(AviOpenStatusText(AviOpenStatus::kEmpty), "the file is empty");
 }
 
 TEST_F(AviReaderTest, HeaderValuesAreCheckedAgainstTheFileBeforeAllocating) {
@@ -143,8 +145,8 @@ TEST_F(AviReaderTest, HeaderValuesAreCheckedAgainstTheFileBeforeAllocating) {
     std::vector<uint8_t> bad = good;
     sample::PutLe32(bad, c.at, c.value);
     AviReader avi;
-    EXPECT_LT(avi.AviOpen(Write(bad)), 0) << c.at << " = " << c.value;
-    EXPECT_TRUE(avi.pFrameBuffer.empty());
+    EXPECT_NE(avi.AviOpen(Write(bad), headers), AviOpenStatus::kOk) << c.at << " = " << c.value;
+    EXPECT_TRUE(avi.FrameBytes().empty());
   }
 }
 
@@ -159,11 +161,11 @@ TEST_F(AviReaderTest, BadFramesFailAndLeaveTheBufferAlone) {
                          static_cast<uint32_t>(last - movie.layout.moviTag));
   sample::SetIndexSize(movie.bytes, movie.layout, 4, 0x10);
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(movie.bytes)), 0);
+  ASSERT_EQ(avi.AviOpen(Write(movie.bytes), headers), AviOpenStatus::kOk);
 
   ASSERT_EQ(avi.AviReadFrame(1), 0);
-  const std::vector<uint8_t> frame1(avi.pFrameBuffer.begin(),
-                                    avi.pFrameBuffer.begin() + avi.nLastFrameSize);
+  const std::vector<uint8_t> frame1(avi.FrameBytes().begin(),
+                                    avi.FrameBytes().begin() + avi.FrameBytes().size());
   uint32_t offset = 0;
   EXPECT_EQ(avi.AviReadFrame(2, &offset), -1);  // wrong chunk identifier
   EXPECT_EQ(offset, movie.layout.frameChunk[2]);  // offset reported on failure too
@@ -171,8 +173,8 @@ TEST_F(AviReaderTest, BadFramesFailAndLeaveTheBufferAlone) {
   EXPECT_EQ(avi.AviReadFrame(4), -1);  // chunk beyond the end of the file
   EXPECT_EQ(avi.AviReadFrame(5), -1);
   EXPECT_EQ(avi.AviReadFrame(-1), -1);
-  EXPECT_EQ(avi.nLastFrameSize, static_cast<int>(frame1.size()));
-  EXPECT_TRUE(std::equal(frame1.begin(), frame1.end(), avi.pFrameBuffer.begin()));
+  EXPECT_EQ(avi.FrameBytes().size(), static_cast<int>(frame1.size()));
+  EXPECT_TRUE(std::equal(frame1.begin(), frame1.end(), avi.FrameBytes().begin()));
 }
 
 TEST_F(AviReaderTest, FramesLargerThanThePictureGrowTheBufferUpToASaneSize) {
@@ -186,26 +188,10 @@ TEST_F(AviReaderTest, FramesLargerThanThePictureGrowTheBufferUpToASaneSize) {
     if (frame == 2) jpeg.resize(jpeg.size() + 100 * 1024, 0);
   };
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan)), headers), AviOpenStatus::kOk);
   EXPECT_EQ(avi.AviReadFrame(1), 0);
-  EXPECT_GT(avi.nLastFrameSize, 16 * 16);
+  EXPECT_GT(avi.FrameBytes().size(), 16 * 16);
   EXPECT_EQ(avi.AviReadFrame(2), -1);
-}
-
-TEST_F(AviReaderTest, FrameCursor) {
-  AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(Small(10)))), 0);
-  avi.AviSetFrame(9);
-  EXPECT_EQ(avi.AviStepFrame(1), -1);
-  EXPECT_EQ(avi.nCurFrame, 9);
-  avi.AviSetFrame(2);
-  EXPECT_EQ(avi.AviStepFrame(-5), 0);
-  EXPECT_EQ(avi.nCurFrame, 0);
-  EXPECT_EQ(avi.AviStepFrame(-1), -1);
-  avi.AviSeekEnd();
-  EXPECT_EQ(avi.nCurFrame, 10);
-  EXPECT_EQ(avi.AviStepFrame(-3), 0);  // a backward step of k from the end lands on 10 - k
-  EXPECT_EQ(avi.nCurFrame, 7);
 }
 
 TEST_F(AviReaderTest, EventModeBuildsTheEventListAndScansBothWays) {
@@ -213,16 +199,16 @@ TEST_F(AviReaderTest, EventModeBuildsTheEventListAndScansBothWays) {
   plan.eventMode = true;
   plan.eventFrames = {4, 17, 25};
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
-  EXPECT_TRUE(avi.bEventMode);
-  EXPECT_EQ(avi.pnEventFrames, (std::vector<int>{4, 17, 25}));
-  EXPECT_EQ(avi.nEventCount, 3);
-  EXPECT_EQ(avi.AviFindEvent(5, 5), -1);
-  EXPECT_EQ(avi.AviFindEvent(5, 30), 17);
-  EXPECT_EQ(avi.AviFindEvent(17, 30), 17);  // `from` itself is examined
-  EXPECT_EQ(avi.AviFindEvent(16, 0), 4);
-  EXPECT_EQ(avi.AviFindEvent(26, 30), -1);
-  EXPECT_EQ(avi.AviFindEvent(3, 0), -1);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan)), headers), AviOpenStatus::kOk);
+  EXPECT_TRUE(avi.EventMode());
+  EXPECT_EQ(avi.EventFrames(), (std::vector<int>{4, 17, 25}));
+  EXPECT_EQ(avi.EventCount(), 3);
+  EXPECT_EQ(avi.AviFindEvent(headers, 5, 5), -1);
+  EXPECT_EQ(avi.AviFindEvent(headers, 5, 30), 17);
+  EXPECT_EQ(avi.AviFindEvent(headers, 17, 30), 17);  // `from` itself is examined
+  EXPECT_EQ(avi.AviFindEvent(headers, 16, 0), 4);
+  EXPECT_EQ(avi.AviFindEvent(headers, 26, 30), -1);
+  EXPECT_EQ(avi.AviFindEvent(headers, 3, 0), -1);
 }
 
 TEST_F(AviReaderTest, BackwardEventScanNeverExaminesItsTarget) {
@@ -230,19 +216,19 @@ TEST_F(AviReaderTest, BackwardEventScanNeverExaminesItsTarget) {
   plan.eventMode = true;
   plan.eventFrames = {0};  // frame 0 marked as well as flagging event mode
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
-  EXPECT_EQ(avi.pnEventFrames, (std::vector<int>{0}));
-  EXPECT_EQ(avi.AviFindEvent(10, 0), -1);
-  EXPECT_EQ(avi.AviFindEvent(0, 10), 0);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan)), headers), AviOpenStatus::kOk);
+  EXPECT_EQ(avi.EventFrames(), (std::vector<int>{0}));
+  EXPECT_EQ(avi.AviFindEvent(headers, 10, 0), -1);
+  EXPECT_EQ(avi.AviFindEvent(headers, 0, 10), 0);
 }
 
 TEST_F(AviReaderTest, FilesWithoutTheEventFlagHaveNoEventList) {
   MovieSpec plan = Small(8);
   plan.eventFrames = {3};  // marked frame, but frame 0 does not say event mode
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
-  EXPECT_FALSE(avi.bEventMode);
-  EXPECT_EQ(avi.AviFindEvent(0, 8), 3);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan)), headers), AviOpenStatus::kOk);
+  EXPECT_FALSE(avi.EventMode());
+  EXPECT_EQ(avi.AviFindEvent(headers, 0, 8), 3);
 }
 
 TEST_F(AviReaderTest, DateAndTimeComeFromTheDecodedFramesStamp) {
@@ -250,15 +236,16 @@ TEST_F(AviReaderTest, DateAndTimeComeFromTheDecodedFramesStamp) {
   plan.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, 8, 0, 0, 25);
   plan.scale = 5;
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan))), 0);
+  ASSERT_EQ(avi.AviOpen(Write(sample::BuildCameraAvi(plan)), headers), AviOpenStatus::kOk);
   FramePicture picture;
   ASSERT_TRUE(picture.Create(64, 48));
-  ASSERT_EQ(avi.ReadAndDecode(3, picture), 0);
+  ASSERT_TRUE(headers.AllocatePlanes(64, 48));
+  ASSERT_TRUE(ReadAndDecodeFrame(avi, headers, 3, picture));
   std::string date, time;
-  avi.FrameDateTime(3 * 5, &date, &time);
+  avi.FrameDateTime(headers.TimeStamp(), 3 * 5, &date, &time);
   EXPECT_EQ(date, "2010/05/15");
   EXPECT_EQ(time, "08:00:15");
-  EXPECT_EQ(avi.frameClock.nCentisecond, 25);
+  EXPECT_EQ(avi.Clock().nCentisecond, 25);
 }
 
 TEST_F(AviReaderTest, ZeroStampInFrameZeroFallsBackToTheFileTime) {
@@ -278,13 +265,14 @@ TEST_F(AviReaderTest, ZeroStampInFrameZeroFallsBackToTheFileTime) {
   ASSERT_EQ(::utime(path.c_str(), &times), 0);
 
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(path), 0);
-  EXPECT_FALSE(avi.bTimeStamps);
+  ASSERT_EQ(avi.AviOpen(path, headers), AviOpenStatus::kOk);
+  EXPECT_FALSE(avi.TimeStamps());
   FramePicture picture;
   ASSERT_TRUE(picture.Create(64, 48));
-  ASSERT_EQ(avi.ReadAndDecode(2, picture), 0);
+  ASSERT_TRUE(headers.AllocatePlanes(64, 48));
+  ASSERT_TRUE(ReadAndDecodeFrame(avi, headers, 2, picture));
   std::string date, time;
-  avi.FrameDateTime(4, &date, &time);
+  avi.FrameDateTime(headers.TimeStamp(), 4, &date, &time);
   EXPECT_EQ(date, "2010/01/01");
   EXPECT_EQ(time, "00:00:02");
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,7 +38,8 @@ class FakeView : public PlayerView {
   std::map<ControlId, int> position;
   std::map<ControlId, std::pair<int, int>> range;
   std::map<ControlId, int> tickFrequency;
-  std::array<std::string, 5> panels;
+  std::array<std::string, kStatusPanelCount> panels;
+  StatsCaptions captions = StatsCaptions::kInterval;
   std::string caption;
   Size client {1037, 666};
   Rect window {304, 215, 1045, 720};
@@ -47,6 +49,7 @@ class FakeView : public PlayerView {
   std::vector<std::string> listItems;
   int selected = -1;
   std::vector<MessageKind> messages;
+  std::vector<std::string> reasons;  // beside each message
   std::vector<std::string> errorBoxes;
   std::deque<std::optional<std::string>> saveAnswers;   // next answers of the save dialog
   std::vector<std::string> saveSuggestions;
@@ -95,9 +98,10 @@ class FakeView : public PlayerView {
   void SetTickFrequency(ControlId id, int f) override { tickFrequency[id] = f; }
 
   void SetCaption(const std::string& t) override { caption = t; }
-  void SetStatusPanel(int panel, const std::string& t) override {
+  void SetStatusPanel(StatusPanel panel, const std::string& t) override {
     panels[static_cast<size_t>(panel)] = t;
   }
+  void ShowStatsCaptions(StatsCaptions c) override { captions = c; }
   Size ClientSize() override { return client; }
   Size ScrollBoxClientSize() override {
     const Rect& r = BoundsOf(ControlId::ScrollBox1);
@@ -116,10 +120,15 @@ class FakeView : public PlayerView {
   void SelectListItem(int index) override { selected = index; }
   void SetHintDelays(int, int) override {}
 
-  void ShowMessage(MessageKind kind) override { messages.push_back(kind); }
+  void ShowMessage(MessageKind kind, const std::string& reason) override {
+    messages.push_back(kind);
+    reasons.push_back(reason);
+  }
   void ShowErrorBox(const std::string&, const std::string& t) override { errorBoxes.push_back(t); }
+  std::function<void()> whileSaveDialogOpen;  // what happens behind the dialog
   std::optional<std::string> RunSaveDialog(const std::string& suggested) override {
     saveSuggestions.push_back(suggested);
+    if (whileSaveDialogOpen) whileSaveDialogOpen();
     if (saveAnswers.empty()) return std::nullopt;
     auto a = saveAnswers.front();
     saveAnswers.pop_front();
@@ -133,16 +142,16 @@ class FakeView : public PlayerView {
 
   // The motion search.
   int searchLabel = -1;                 // label shown last
-  std::vector<int> searchLabels;        // every label shown, in order
+  std::vector<int> searchLabels;        // every label shown, in order (their indexes)
   int previews = 0;                     // reduced pictures shown
   std::vector<uint8_t> previewBits;     // the last one, rows of previewStride bytes
   int previewWidth = 0, previewHeight = 0, previewStride = 0;
   bool searchTimer = false;
   int focusCount = 0;
   std::string GetText(ControlId id) override { return Text(id); }
-  void ShowSearchLabel(int index) override {
-    searchLabel = index;
-    searchLabels.push_back(index);
+  void ShowSearchLabel(SearchLabel label) override {
+    searchLabel = static_cast<int>(label);
+    searchLabels.push_back(searchLabel);
   }
   void ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) override {
     ++previews;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "engine/stream_source.h"
 #include "platform/diagnostics.h"
 #include "platform/format.h"
 #include "player_fixture.h"
@@ -110,8 +111,8 @@ TEST_F(M4vPlaybackTest, OpensWithItsLayoutPictureAndClock) {
   EXPECT_EQ(view.BoundsOf(C::ScrollBox1).height, 666 - (34 + 52 + 19 + 16));
   EXPECT_EQ(view.BoundsOf(C::Image1).width, 352);
   EXPECT_EQ(view.BoundsOf(C::Image1).height, 288);
-  EXPECT_EQ(player->picture.Width(), 176);
-  EXPECT_EQ(player->picture.Height(), 144);
+  EXPECT_EQ(player->Picture()->Width(), 176);
+  EXPECT_EQ(player->Picture()->Height(), 144);
   // Streams play forward only.
   EXPECT_EQ(Transport(view), "SP......");
 }
@@ -121,7 +122,7 @@ TEST_F(M4vPlaybackTest, EmbedTimeAddsABlackBandThatTheViewSqueezesIn) {
   player->decoderFlags.g_nDeblockMethod = 0;
   PlayList({Stream("clip.m4v", SmallPlan(3))});
   ASSERT_EQ(player->state.kind, SourceKind::Stream);
-  EXPECT_EQ(player->picture.Height(), 144 + 16);
+  EXPECT_EQ(player->Picture()->Height(), 144 + 16);
   EXPECT_EQ(view.BoundsOf(C::Image1).height, 144);
   Tick();
   ExpectShows(Shown(), built.reconstructions[0], "picture 0");
@@ -139,7 +140,7 @@ TEST_F(M4vPlaybackTest, TicksShowEachPictureThenPauseWithTheLastTwoGoodPositions
   for (int k = 0; k < 12; ++k) {
     Tick();
     ASSERT_TRUE(player->state.playing) << k;
-    EXPECT_EQ(player->avi.nCurFrame, k);
+    EXPECT_EQ(player->CurrentFrame(), k);
     EXPECT_EQ(view.panels[3], "Frame " + std::to_string(k + 1));
     EXPECT_EQ(view.Position(C::pbWhere), kib[static_cast<size_t>(k)]) << k;
     ExpectShows(Shown(), built.reconstructions[static_cast<size_t>(k)], "picture " + std::to_string(k));
@@ -167,21 +168,21 @@ TEST_F(M4vPlaybackTest, StopRewindsToTheFirstPictureAndListsTheDeblockingCounts)
   Tick(5);
   player->Stop();
   EXPECT_FALSE(player->state.playing);
-  EXPECT_EQ(player->avi.nCurFrame, 0);
+  EXPECT_EQ(player->CurrentFrame(), 0);
   EXPECT_EQ(view.panels[3], "Frame 1");
   EXPECT_EQ(view.Position(C::pbWhere), PositionsKiB()[0]);
   EXPECT_EQ(Transport(view), "....>F..");
   ASSERT_EQ(diag.lines.size(), 3u);
   EXPECT_EQ(diag.lines[0], "Stopped");
   // Six pictures went through the camera's filter since Play.
-  const auto& stats = player->stream.deblockStats();
+  const auto& stats = StreamOf(*player).Decoder().deblockStats();
   EXPECT_GT(stats.defaultFiltered + stats.dcFiltered, 0);
   EXPECT_EQ(diag.lines[1], Format("Def, filt = %d", stats.defaultFiltered));
   EXPECT_EQ(diag.lines[2], Format("DC,  filt = %d", stats.dcFiltered));
 
   // Steps go on from the rewound picture.
   EXPECT_TRUE(player->KeyStepForward());
-  EXPECT_EQ(player->avi.nCurFrame, 1);
+  EXPECT_EQ(player->CurrentFrame(), 1);
   EXPECT_EQ(view.panels[3], "Frame 2");
   player->decoderFlags.g_nDeblockMethod = 0;
   player->StepForward();
@@ -211,7 +212,7 @@ TEST_F(M4vPlaybackTest, StepsAtTheEndShowNothingNew) {
   player->StepForward();  // past the end
   EXPECT_EQ(view.picturesShown, shown);
   EXPECT_EQ(view.panels[3], "Frame 2");
-  EXPECT_EQ(player->avi.nCurFrame, 1);
+  EXPECT_EQ(player->CurrentFrame(), 1);
 }
 
 TEST_F(M4vPlaybackTest, StepPastTheLastAviFrameShowsTheStreamsFirstPicture) {
@@ -231,6 +232,23 @@ TEST_F(M4vPlaybackTest, StepPastTheLastAviFrameShowsTheStreamsFirstPicture) {
   EXPECT_TRUE(On(C::sbNext));
   player->StepForward();
   EXPECT_EQ(view.panels[3], "Frame 2");
+}
+
+TEST_F(M4vPlaybackTest, StepBackIntoAStreamShowsItsFirstPictureAsAStream) {
+  player->decoderFlags.g_nDeblockMethod = 0;
+  PlayList({Stream("a.m4v", SmallPlan(3), 1), Movie("b.avi", 3, 2)});
+  player->StartPlayListItem(1);
+  ASSERT_EQ(player->state.kind, SourceKind::Avi);
+  player->Pause();
+  player->StepBackward();  // from frame 0 of the AVI into the stream before it
+  ASSERT_EQ(player->state.kind, SourceKind::Stream);
+  EXPECT_EQ(player->state.playListIndex, 0);
+  EXPECT_EQ(view.panels[3], "Frame 1");
+  ExpectShows(Shown(), built.reconstructions[0], "picture 0");
+  EXPECT_FALSE(On(C::sbPrevious));
+  EXPECT_FALSE(On(C::sbBackward));
+  EXPECT_TRUE(On(C::sbNext));
+  EXPECT_TRUE(On(C::sbForward));
 }
 
 TEST_F(M4vPlaybackTest, PicturesFoundAfterSkippedBytesAreCounted) {
@@ -266,14 +284,14 @@ TEST_F(M4vPlaybackTest, DeblockCommandSwitchesTheFilterForTheNextPicture) {
   Mpeg4Decoder plain, filtered;
   DecoderFlags off, on;
   off.g_nDeblockMethod = 0;
-  plain.flags = &off;
-  filtered.flags = &on;
+  plain.SetFlags(&off);
+  filtered.SetFlags(&on);
   FramePicture a, b;
   ASSERT_TRUE(a.Create(176, 144) && b.Create(176, 144));
   ASSERT_GT(plain.OpenStream(path), 0);
   ASSERT_GT(filtered.OpenStream(path), 0);
   const auto next = [](Mpeg4Decoder& d, FramePicture& p) {
-    EXPECT_GE(d.DecodeNextFrame(&p, nullptr, false, false, nullptr, nullptr), 0);
+    EXPECT_GE(d.DecodeNextFrame({&p, false, false}).position, 0);
   };
   const auto same = [](const FramePicture& x, const FramePicture& y) {
     return std::equal(x.Bits(), x.Bits() + x.SizeBytes(), y.Bits());
@@ -376,7 +394,7 @@ TEST_F(M4vPlaybackTest, AStreamBelowOneKiBPlays) {
 TEST_F(M4vPlaybackTest, AFileCutShortWhilePlayingPausesCleanly) {
   // Small windows, so that the stream crosses several of them.
   constexpr uint32_t kWindow = 16384;
-  player->stream.reader.SetWindowSizeForTesting(kWindow);
+  player->streamWindowForTesting = kWindow;
   const std::string path = Stream("cut.m4v", SmallPlan(16));
   // A picture that begins in one window and ends in the next: the window it
   // begins in is the one being read when the file is cut.
@@ -399,7 +417,7 @@ TEST_F(M4vPlaybackTest, AFileCutShortWhilePlayingPausesCleanly) {
   // new end is not read at all) and never get past the cut.
   player->Stop();
   for (size_t i = 0; i < k + 2; ++i) player->StepForward();
-  EXPECT_LE(player->avi.nCurFrame, static_cast<int>(k));
+  EXPECT_LE(player->CurrentFrame(), static_cast<int>(k));
 }
 
 }  // namespace

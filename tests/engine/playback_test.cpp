@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/avi_source.h"
 #include "player_fixture.h"
 
 namespace klv::test {
@@ -314,13 +315,29 @@ TEST_F(PlaybackTest, WideMoviesOpenAtHalfSizeEveryTime) {
   EXPECT_EQ(view.panels[4], "Zoom = 0.50");
 }
 
+TEST_F(PlaybackTest, TheAviPlayheadIsClampedToTheFile) {
+  PlayList({Movie("a.avi", 10, 1)});
+  player->Pause();
+  AviSource& avi = *player->Avi();
+  avi.AviSetFrame(9);
+  EXPECT_FALSE(avi.AviStepFrame(1));
+  EXPECT_EQ(avi.CurrentFrame(), 9);
+  avi.AviSetFrame(2);
+  EXPECT_TRUE(avi.AviStepFrame(-5));
+  EXPECT_FALSE(avi.AviStepFrame(-1));
+  avi.AviSeekEnd();
+  EXPECT_EQ(avi.CurrentFrame(), 10);
+  EXPECT_TRUE(avi.AviStepFrame(-3));  // a backward step of k from the end lands on 10 - k
+  EXPECT_EQ(avi.CurrentFrame(), 7);
+}
+
 TEST_F(PlaybackTest, FrameAndElapsedTimeLabels) {
   PlayList({Movie("a.avi", 20, 1)});  // capture interval 5 s
   player->Pause();
   view.UserSeek(11);
   EXPECT_EQ(view.panels[3], "Frame 12");
   EXPECT_EQ(view.Text(C::lblElapsedTime), "0:00:55");
-  EXPECT_EQ(view.Text(C::Label4), "Elapsed Time");
+  EXPECT_EQ(view.captions, StatsCaptions::kInterval);
   EXPECT_EQ(view.Text(C::lblDate), "2010/05/15");
   EXPECT_EQ(view.Text(C::lblTime), "08:00:55");
 }
@@ -330,12 +347,11 @@ TEST_F(PlaybackTest, EventModeShowsTheEventNumberAndTheEventButtons) {
   plan.eventMode = true;
   plan.eventFrames = {3, 7};
   PlayList({Movie("ev.avi", 10, 1, plan)});
-  EXPECT_EQ(view.Text(C::Label3), "Shutdown Delay");
+  EXPECT_EQ(view.captions, StatsCaptions::kEvent);
   EXPECT_EQ(view.BoundsOf(C::pnlPlayCtrl).width, view.BoundsOf(C::sbNextEvent).Right() + 5);
   player->Pause();
   player->StepForward();
   EXPECT_EQ(view.Text(C::lblElapsedTime), "1 of 3");
-  EXPECT_EQ(view.Text(C::Label4), "Event Number");
   view.UserSeek(5);
   EXPECT_EQ(view.Text(C::lblElapsedTime), "2 of 3");
   view.UserSeek(7);

@@ -10,10 +10,14 @@
 #include <string>
 
 #include "engine/player.h"
+#include "engine/stream_source.h"
 #include "fake_view.h"
 #include "support/movie_builder.h"
 
 namespace klv::test {
+
+// The .m4v stream on show.
+inline StreamSource& StreamOf(Player& p) { return *dynamic_cast<StreamSource*>(p.Source()); }
 
 class PlayerFixture : public ::testing::Test {
  protected:
@@ -64,7 +68,7 @@ class PlayerFixture : public ::testing::Test {
   void Tick(int n = 1) {
     for (int i = 0; i < n; ++i) player->TimerTick();
   }
-  int Frame() const { return player->avi.nCurFrame; }
+  int Frame() const { return player->CurrentFrame(); }
   int Entry() const { return player->state.playListIndex; }
   bool On(ControlId id) const {
     EXPECT_EQ(player->Enabled(id), view.Enabled(id)) << ControlName(id);

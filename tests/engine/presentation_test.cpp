@@ -131,7 +131,7 @@ TEST_F(PresentationTest, StampIsDrawnFromTheNextFrameOn) {
   EXPECT_TRUE(view.checked[static_cast<size_t>(C::EmbedTimestamp1)]);
   player->StepForward();
   // The bottom band is black with white glyph pixels.
-  const FramePicture& p = player->picture;
+  const FramePicture& p = *player->Picture();
   bool white = false;
   for (int y = p.Height() - 16; y < p.Height(); ++y)
     for (int x = 0; x < p.Width(); ++x) {

@@ -24,9 +24,17 @@ TEST(JpegTurbo, DefaultTablesAreTheOnesTurboWrites) {
   ASSERT_FALSE(jpg.empty());
   const JpegDecoder fresh;
   JpegDecoder d;
-  // Scramble our tables, then let turbo's DHT segments load them back.
-  for (auto& cls : d.huff)
-    for (auto& t : cls) t = HuffDecodeTable{};
+  // Scramble our tables with one-symbol ones, then let turbo's DHT segments
+  // load them back.
+  for (int tcth : {0x00, 0x01, 0x10, 0x11}) {
+    std::vector<uint8_t> payload(18, 0);
+    payload[0] = static_cast<uint8_t>(tcth);
+    payload[1] = 1;  // one 1-bit code
+    std::vector<uint8_t> f = jpegtest::Soi();
+    jpegtest::Segment(f, 0xC4, payload);
+    d.ParseHeaders(f.data(), f.size(), nullptr, nullptr, nullptr, nullptr);
+    ASSERT_FALSE(d.Huff(tcth >> 4, tcth & 1) == fresh.Huff(tcth >> 4, tcth & 1));
+  }
   int found = 0;
   for (size_t i = 2; i + 4 < jpg.size();) {
     if (jpg[i] != 0xFF) break;
@@ -44,7 +52,7 @@ TEST(JpegTurbo, DefaultTablesAreTheOnesTurboWrites) {
   EXPECT_EQ(found, 4);
   for (int c = 0; c < 2; ++c)
     for (int id = 0; id < 2; ++id)
-      EXPECT_EQ(0, std::memcmp(&d.huff[c][id], &fresh.huff[c][id], sizeof(HuffDecodeTable))) << c << id;
+      EXPECT_TRUE(d.Huff(c, id) == fresh.Huff(c, id)) << c << id;
 }
 
 TEST(JpegTurbo, PsnrAgainstTurboDecode) {
@@ -60,7 +68,7 @@ TEST(JpegTurbo, PsnrAgainstTurboDecode) {
       ASSERT_TRUE(d.AllocatePlanes(s.w, s.h));
       FramePicture pic;
       ASSERT_TRUE(pic.Create(s.w, s.h));
-      ASSERT_EQ(d.DecodeFrame(jpg.data(), jpg.size(), pic, 0, nullptr), 0);
+      ASSERT_TRUE(d.DecodeFrame(jpg.data(), jpg.size(), pic, 0).Ok());
       const double vsTurbo = jpegtest::Psnr(pic.Bits(), static_cast<size_t>(pic.Stride()), theirs.data(),
                                             static_cast<size_t>(s.w) * 3, s.w, s.h);
       const double vsSource = jpegtest::Psnr(pic.Bits(), static_cast<size_t>(pic.Stride()), bgr.data(),
@@ -86,7 +94,7 @@ void ExpectSameAsModel(JpegDecoder& d, ref::Model& m, const uint8_t* data, size_
   std::copy(d.PlaneCb(), d.PlaneCb() + pl.cb.size(), pl.cb.begin());
   std::copy(d.PlaneCr(), d.PlaneCr() + pl.cr.size(), pl.cr.begin());
   int refError = 0;
-  const int want = ref::DecodeMcus(m, data, size, d.quant, d.huff[0][0], d.huff[0][1], pl, &refError);
+  const int want = ref::DecodeMcus(m, data, size, d.Quant(), d.Huff(0, 0), d.Huff(0, 1), pl, &refError);
   const int got = d.DecodeMcus(data, size);
   ASSERT_EQ(got, want) << what;
   ASSERT_EQ(d.JpegError(), refError) << what;
@@ -111,7 +119,7 @@ TEST(JpegModel, TurboFramesDecodeExactlyAsTheModel) {
       for (bool bw : {false, true}) {
         DecoderFlags flags;
         flags.bForceBW = bw;
-        d.flags = &flags;
+        d.SetFlags(&flags);
         FramePicture pic;
         ASSERT_TRUE(pic.Create(s.w, s.h));
         d.ToPicture(pic, s.w, s.h);
@@ -123,7 +131,7 @@ TEST(JpegModel, TurboFramesDecodeExactlyAsTheModel) {
         std::vector<uint8_t> want(pic.SizeBytes(), 0);
         ref::ToBgr(pl, s.w, s.h, bw, want.data(), static_cast<size_t>(pic.Stride()));
         ASSERT_TRUE(std::equal(want.begin(), want.end(), pic.Bits())) << s.w << " bw " << bw;
-        d.flags = nullptr;
+        d.SetFlags(nullptr);
       }
     }
 }

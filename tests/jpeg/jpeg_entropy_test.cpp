@@ -127,9 +127,9 @@ TEST(JpegAc, CoefficientsAndRuns) {
 TEST(JpegAc, FourZrlsEndTheBlockQuietly) {
   for (bool chroma : {false, true}) {
     BlockWriter w;
-    w.PutValue(JpegDecoder().huff[0][chroma ? 1 : 0], 0, 0);
-    for (int i = 0; i < 4; ++i) w.PutSymbol(JpegDecoder().huff[1][chroma ? 1 : 0], 0xF0);
-    w.PutValue(JpegDecoder().huff[0][chroma ? 1 : 0], 0, 9);  // next block's DC
+    w.PutValue(JpegDecoder().Huff(0, chroma ? 1 : 0), 0, 0);
+    for (int i = 0; i < 4; ++i) w.PutSymbol(JpegDecoder().Huff(1, chroma ? 1 : 0), 0xF0);
+    w.PutValue(JpegDecoder().Huff(0, chroma ? 1 : 0), 0, 9);  // next block's DC
     OneBlock b(chroma, w);
     EXPECT_EQ(b.last, 1);
     EXPECT_EQ(b.d.JpegError(), 0);
@@ -140,9 +140,9 @@ TEST(JpegAc, FourZrlsEndTheBlockQuietly) {
 TEST(JpegAc, RunPast63IsAnError) {
   BlockWriter w;
   const JpegDecoder fresh;
-  w.PutValue(fresh.huff[0][0], 0, 0);
-  for (int i = 0; i < 3; ++i) w.PutSymbol(fresh.huff[1][0], 0xF0);  // k = 49
-  w.PutValue(fresh.huff[1][0], 15, 1);                                // k = 64
+  w.PutValue(fresh.Huff(0, 0), 0, 0);
+  for (int i = 0; i < 3; ++i) w.PutSymbol(fresh.Huff(1, 0), 0xF0);  // k = 49
+  w.PutValue(fresh.Huff(1, 0), 15, 1);                                // k = 64
   OneBlock b(false, w);
   EXPECT_EQ(b.last, 0);
   EXPECT_EQ(b.d.JpegError(), 255);
@@ -230,13 +230,13 @@ TEST(JpegHeaders, DhtLoadsOneTablePerSegment) {
   JpegDecoder d;
   const JpegDecoder fresh;
   EXPECT_EQ(d.ParseHeaders(f.data(), f.size(), nullptr, nullptr, nullptr, nullptr), 0);
-  EXPECT_EQ(d.huff[0][1].BITS[2], 2);
-  EXPECT_EQ(d.huff[0][1].HUFFVAL[0], 4);
-  EXPECT_EQ(d.huff[0][1].MAXCODE[2], 1);
-  EXPECT_EQ(d.huff[0][1].MAXCODE[1], -1);
-  EXPECT_EQ(0, std::memcmp(&d.huff[0][0], &fresh.huff[0][0], sizeof(HuffDecodeTable)));
-  EXPECT_EQ(0, std::memcmp(&d.huff[1][0], &fresh.huff[1][0], sizeof(HuffDecodeTable)));
-  EXPECT_EQ(0, std::memcmp(&d.huff[1][1], &fresh.huff[1][1], sizeof(HuffDecodeTable)));
+  EXPECT_EQ(d.Huff(0, 1).BITS[2], 2);
+  EXPECT_EQ(d.Huff(0, 1).HUFFVAL[0], 4);
+  EXPECT_EQ(d.Huff(0, 1).MAXCODE[2], 1);
+  EXPECT_EQ(d.Huff(0, 1).MAXCODE[1], -1);
+  EXPECT_TRUE(d.Huff(0, 0) == fresh.Huff(0, 0));
+  EXPECT_TRUE(d.Huff(1, 0) == fresh.Huff(1, 0));
+  EXPECT_TRUE(d.Huff(1, 1) == fresh.Huff(1, 1));
 }
 
 TEST(JpegHeaders, BadDhtSegmentsAreIgnored) {
@@ -255,8 +255,25 @@ TEST(JpegHeaders, BadDhtSegmentsAreIgnored) {
     JpegDecoder d;
     const JpegDecoder fresh;
     d.ParseHeaders(f.data(), f.size(), nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(0, std::memcmp(d.huff, fresh.huff, sizeof d.huff));
+    for (int c = 0; c < 2; ++c)
+      for (int id = 0; id < 2; ++id) EXPECT_TRUE(d.Huff(c, id) == fresh.Huff(c, id)) << c << id;
   }
+}
+
+TEST(JpegHeaders, DhtOfExactly256SymbolsIsLoaded) {
+  std::vector<uint8_t> counts(16, 0);
+  counts[14] = 1;
+  counts[15] = 255;  // 256 symbols: the most a table holds
+  std::vector<uint8_t> symbols(256);
+  for (int i = 0; i < 256; ++i) symbols[static_cast<size_t>(i)] = static_cast<uint8_t>(255 - i);
+  std::vector<uint8_t> f = jpegtest::Soi();
+  Segment(f, 0xC4, Dht(0x11, counts, symbols));
+  JpegDecoder d;
+  d.ParseHeaders(f.data(), f.size(), nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(d.Huff(1, 1).BITS[15], 1);
+  EXPECT_EQ(d.Huff(1, 1).BITS[16], 255);
+  EXPECT_EQ(d.Huff(1, 1).HUFFVAL[0], 255);
+  EXPECT_EQ(d.Huff(1, 1).HUFFVAL[255], 0);
 }
 
 TEST(JpegHeaders, DqtOneTablePerSegmentIdsAboveTwoSkipped) {
@@ -272,12 +289,12 @@ TEST(JpegHeaders, DqtOneTablePerSegmentIdsAboveTwoSkipped) {
   Segment(f, 0xDB, sixteen);
   JpegDecoder d;
   d.ParseHeaders(f.data(), f.size(), nullptr, nullptr, nullptr, nullptr);
-  EXPECT_EQ(d.quant.dcQuant[1], 3);
-  for (int k = 0; k < 64; ++k) EXPECT_EQ(d.quant.multiplier[1][k], 3 * kJpegPrescale[k]);
-  EXPECT_EQ(d.quant.dcQuant[0], 0);
-  EXPECT_EQ(d.quant.multiplier[0][5], 0);
-  EXPECT_EQ(d.quant.dcQuant[2], 256);
-  EXPECT_EQ(d.quant.multiplier[2][63], (256 + 63) * kJpegPrescale[63]);
+  EXPECT_EQ(d.Quant().dcQuant[1], 3);
+  for (int k = 0; k < 64; ++k) EXPECT_EQ(d.Quant().multiplier[1][k], 3 * kJpegPrescale[k]);
+  EXPECT_EQ(d.Quant().dcQuant[0], 0);
+  EXPECT_EQ(d.Quant().multiplier[0][5], 0);
+  EXPECT_EQ(d.Quant().dcQuant[2], 256);
+  EXPECT_EQ(d.Quant().multiplier[2][63], (256 + 63) * kJpegPrescale[63]);
 }
 
 TEST(JpegHeaders, WalkResults) {
@@ -343,7 +360,7 @@ TEST(JpegHeaders, SegmentsRunningPastTheFrameEndTheWalk) {
   Segment(q, 0xDB, jpegtest::DqtPayload(0, 7));
   q.pop_back();
   d.ParseHeaders(q.data(), q.size(), nullptr, nullptr, nullptr, nullptr);
-  EXPECT_EQ(d.quant.dcQuant[0], 0);
+  EXPECT_EQ(d.Quant().dcQuant[0], 0);
 }
 
 TEST(JpegHeaders, FrameAndScanInfo) {
@@ -398,9 +415,9 @@ TEST(JpegCamera, RecordTimeStampAndEventByte) {
   FrameTimeStamp ts;
   const uint8_t* event = nullptr;
   ASSERT_GT(d.ParseHeaders(f.data(), f.size(), nullptr, nullptr, &ts, &event), 0);
-  EXPECT_TRUE(d.bRecordPresent);
-  EXPECT_EQ(d.record.Expo(), 6 | (9 << 8));
-  EXPECT_EQ(d.record.PhysExp(), 78 | (81 << 8));
+  EXPECT_TRUE(d.RecordPresent());
+  EXPECT_EQ(d.Record().Expo(), 6 | (9 << 8));
+  EXPECT_EQ(d.Record().PhysExp(), 78 | (81 << 8));
   EXPECT_EQ(ts.low, 0x12345678u);
   EXPECT_EQ(ts.high, 0xABCD);
   ASSERT_NE(event, nullptr);
@@ -409,7 +426,7 @@ TEST(JpegCamera, RecordTimeStampAndEventByte) {
   std::vector<uint8_t> plain = jpegtest::Soi();
   Segment(plain, 0xDA, jpegtest::SosPayload());
   d.ParseHeaders(plain.data(), plain.size(), nullptr, nullptr, &ts, &event);
-  EXPECT_FALSE(d.bRecordPresent);
+  EXPECT_FALSE(d.RecordPresent());
   EXPECT_FALSE(ts.NonZero());
   EXPECT_EQ(event, nullptr);
 }
@@ -419,8 +436,8 @@ TEST(JpegCamera, RtcDumpLines) {
   FakeSink sink;
   DecoderFlags flags;
   JpegDecoder d;
-  d.flags = &flags;
-  d.diag = &sink;
+  d.SetFlags(&flags);
+  d.SetDiagnostics(&sink);
   d.ParseHeaders(f.data(), f.size(), nullptr, nullptr, nullptr, nullptr);
   EXPECT_TRUE(sink.lines.empty());  // flag off
   flags.bDumpRTCData = true;
@@ -448,9 +465,8 @@ TEST(JpegCamera, FrameInterval) {
   } steps[] = {{0, 100, -1},  {1, 150, 500},   {2, 160, 100}, {5, 900, -1},
                {6, 1000, 1000}, {4, 10, -1}, {5, 5, -50}};
   for (const Step& s : steps) {
-    d.frameTimeStamp.low = s.low;
-    d.UpdateFrameInterval(s.index);
-    EXPECT_EQ(d.nFrameIntervalMs, s.want) << s.index;
+    d.UpdateFrameInterval(s.index, FrameTimeStamp{s.low, 0});
+    EXPECT_EQ(d.FrameIntervalMs(), s.want) << s.index;
   }
 }
 

@@ -20,12 +20,12 @@ using jpegtest::Segment;
 struct Decoded {
   JpegDecoder d;
   FramePicture pic;
-  int result = 0;
+  JpegDecodeResult result;
   Decoded(int width, int height, const std::vector<uint8_t>& frame, const DecoderFlags* flags = nullptr) {
-    d.flags = flags;
+    d.SetFlags(flags);
     EXPECT_TRUE(d.AllocatePlanes(width, height));
     EXPECT_TRUE(pic.Create(width, height));
-    result = d.DecodeFrame(frame.data(), frame.size(), pic, 0, nullptr);
+    result = d.DecodeFrame(frame.data(), frame.size(), pic, 0);
   }
   const uint8_t* Px(int x, int y) const { return pic.Row(y) + 3 * x; }
 };
@@ -33,7 +33,7 @@ struct Decoded {
 TEST(JpegFrame, UniformGreyGivesEqualChannels) {
   for (int dc : {-100, -3, 0, 5, 64}) {
     Decoded f(48, 32, HandFrame(48, 32, 4, FlatEntropy(48, 32, dc, 0, 0)));
-    ASSERT_EQ(f.result, 0);
+    ASSERT_TRUE(f.result.Ok());
     const int want = static_cast<int>(std::floor(dc * 4 / 8.0)) + 128;
     for (int y = 0; y < 32; ++y)
       for (int x = 0; x < 48; ++x) {
@@ -59,7 +59,7 @@ TEST(JpegFrame, LumaAndChromaClampInsteadOfWrapping) {
   };
   for (const Case& c : cases) {
     Decoded f(16, 16, HandFrame(16, 16, 8, FlatEntropy(16, 16, c.dc, c.cb, c.cr)));
-    ASSERT_EQ(f.result, 0);
+    ASSERT_TRUE(f.result.Ok());
     const uint8_t* px = f.Px(7, 9);
     EXPECT_EQ(px[0], c.b) << c.dc << " " << c.cb << " " << c.cr;
     EXPECT_EQ(px[1], c.g);
@@ -74,7 +74,7 @@ TEST(JpegFrame, LumaAndChromaClampInsteadOfWrapping) {
 TEST(JpegFrame, ColourUsesTheTablesWithTruncation) {
   // Cb and Cr planes of -1 give Cb' = Cr' = 127: R = Y + trunc(-2871/2048) = Y - 1.
   Decoded f(16, 16, HandFrame(16, 16, 8, FlatEntropy(16, 16, 0, -1, -1)));
-  ASSERT_EQ(f.result, 0);
+  ASSERT_TRUE(f.result.Ok());
   EXPECT_EQ(f.d.PlaneCb()[0], -1);
   const uint8_t* px = f.Px(0, 0);
   EXPECT_EQ(px[2], 128 - 1);  // R
@@ -86,7 +86,7 @@ TEST(JpegFrame, ForceBwShowsLumaOnly) {
   DecoderFlags flags;
   flags.bForceBW = true;
   Decoded f(16, 16, HandFrame(16, 16, 8, FlatEntropy(16, 16, 40, 300, -200)), &flags);
-  ASSERT_EQ(f.result, 0);
+  ASSERT_TRUE(f.result.Ok());
   EXPECT_EQ(f.Px(3, 3)[0], 168);
   EXPECT_EQ(f.Px(3, 3)[1], 168);
   EXPECT_EQ(f.Px(3, 3)[2], 168);
@@ -101,7 +101,7 @@ TEST(JpegFrame, McuGridFollowsThePictureSize) {
     const std::vector<uint8_t> full = FlatEntropy(c.w, c.h, 10, 0, 0);
     {
       Decoded f(c.w, c.h, HandFrame(c.w, c.h, 2, full));
-      EXPECT_EQ(f.result, 0) << c.w << "x" << c.h;
+      EXPECT_TRUE(f.result.Ok()) << c.w << "x" << c.h;
       EXPECT_EQ(f.d.PlaneWidth16(), (c.w + 15) / 16 * 16);
       EXPECT_EQ(f.d.PlaneHeight16() / 16 * f.d.PlaneWidth16() / 16, c.mcus);
     }
@@ -109,7 +109,7 @@ TEST(JpegFrame, McuGridFollowsThePictureSize) {
     for (int i = 0; i < c.mcus - 1; ++i)
       for (int b = 0; b < 6; ++b) w.Block(b >= 4, 0);
     Decoded f(c.w, c.h, HandFrame(c.w, c.h, 2, w.bits.Finish()));
-    EXPECT_GT(f.result, 0) << c.w << "x" << c.h;
+    EXPECT_EQ(f.result.status, JpegStatus::kEntropyError) << c.w << "x" << c.h;
     EXPECT_EQ(f.d.JpegError(), 0xD9);
   }
 }
@@ -134,7 +134,7 @@ TEST(JpegFrame, NarrowPictureConvertsOnlyItsColumns) {
   FramePicture wide;
   ASSERT_TRUE(wide.Create(640, 32));
   std::fill(wide.Bits(), wide.Bits() + wide.SizeBytes(), 0xEE);
-  ASSERT_EQ(d.DecodeFrame(frame.data(), frame.size(), wide, 0, nullptr), 0);
+  ASSERT_TRUE(d.DecodeFrame(frame.data(), frame.size(), wide, 0).Ok());
   for (int y = 0; y < 32; ++y) {
     EXPECT_EQ(wide.Row(y)[631 * 3], 128);
     EXPECT_EQ(wide.Row(y)[632 * 3], 0xEE) << y;  // the block at 632..639 is brighter, not shown
@@ -148,7 +148,7 @@ TEST(JpegFrame, FailedDecodeLeavesThePictureUntouched) {
   ASSERT_TRUE(d.AllocatePlanes(64, 48));
   FramePicture pic;
   ASSERT_TRUE(pic.Create(64, 48));
-  ASSERT_EQ(d.DecodeFrame(good.data(), good.size(), pic, 0, nullptr), 0);
+  ASSERT_TRUE(d.DecodeFrame(good.data(), good.size(), pic, 0).Ok());
   const std::vector<uint8_t> before(pic.Bits(), pic.Bits() + pic.SizeBytes());
   // Truncated: EOI inside the data; then cut without EOI; then no SOS at all.
   const std::vector<uint8_t> other = HandFrame(64, 48, 8, FlatEntropy(64, 48, -60, 0, 0));
@@ -158,12 +158,13 @@ TEST(JpegFrame, FailedDecodeLeavesThePictureUntouched) {
   std::vector<uint8_t> cut(other.begin(), other.begin() + static_cast<long>(other.size() - 8));
   std::vector<uint8_t> noSos(other.begin(), other.begin() + 100);
   for (const auto* f : {&eoi, &cut}) {
-    const int r = d.DecodeFrame(f->data(), f->size(), pic, 1, nullptr);
-    EXPECT_GT(r, 0);
+    const JpegDecodeResult r = d.DecodeFrame(f->data(), f->size(), pic, 1);
+    EXPECT_EQ(r.status, JpegStatus::kEntropyError);
+    EXPECT_GT(r.bytesRead, 0u);
     EXPECT_EQ(d.JpegError(), 0xD9);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), pic.Bits()));
   }
-  EXPECT_EQ(d.DecodeFrame(noSos.data(), noSos.size(), pic, 2, nullptr), -1);
+  EXPECT_EQ(d.DecodeFrame(noSos.data(), noSos.size(), pic, 2).status, JpegStatus::kNoScan);
   EXPECT_TRUE(std::equal(before.begin(), before.end(), pic.Bits()));
 }
 
@@ -175,16 +176,16 @@ TEST(JpegFrame, CameraSegmentsBeforeTheTablesDecodeNormally) {
   Segment(head, 0xFE, {'T', 1, 0, 0, 0, 0, 0});
   const std::vector<uint8_t> frame = HandFrame(32, 32, 8, FlatEntropy(32, 32, 16, 0, 0), head);
   Decoded f(32, 32, frame);
-  EXPECT_EQ(f.result, 0);
+  EXPECT_TRUE(f.result.Ok());
   EXPECT_EQ(f.Px(31, 31)[1], 128 + 16);
-  EXPECT_TRUE(f.d.bRecordPresent);
-  EXPECT_EQ(f.d.frameTimeStamp.low, 1u);
+  EXPECT_TRUE(f.d.RecordPresent());
+  EXPECT_EQ(f.d.TimeStamp().low, 1u);
   // The same frame as progressive is rejected.
   std::vector<uint8_t> sof2 = frame;
   for (size_t i = 0; i + 1 < sof2.size(); ++i)
     if (sof2[i] == 0xFF && sof2[i + 1] == 0xC0) sof2[i + 1] = 0xC2;
   Decoded g(32, 32, sof2);
-  EXPECT_EQ(g.result, -1);
+  EXPECT_EQ(g.result.status, JpegStatus::kNoScan);
 }
 
 TEST(JpegFrame, TablesPersistAcrossFrames) {
@@ -200,11 +201,11 @@ TEST(JpegFrame, TablesPersistAcrossFrames) {
   FramePicture pic;
   ASSERT_TRUE(pic.Create(16, 16));
   // Before any DQT every multiplier is zero: flat mid-grey.
-  ASSERT_EQ(d.DecodeFrame(second.data(), second.size(), pic, 0, nullptr), 0);
+  ASSERT_TRUE(d.DecodeFrame(second.data(), second.size(), pic, 0).Ok());
   EXPECT_EQ(pic.Row(0)[0], 128);
-  ASSERT_EQ(d.DecodeFrame(first.data(), first.size(), pic, 1, nullptr), 0);
+  ASSERT_TRUE(d.DecodeFrame(first.data(), first.size(), pic, 1).Ok());
   EXPECT_EQ(pic.Row(0)[0], 128 + 16);
-  ASSERT_EQ(d.DecodeFrame(second.data(), second.size(), pic, 2, nullptr), 0);
+  ASSERT_TRUE(d.DecodeFrame(second.data(), second.size(), pic, 2).Ok());
   EXPECT_EQ(pic.Row(0)[0], 128 + 8);
 }
 
@@ -226,10 +227,10 @@ TEST(JpegFrame, AcDhtChangesNothing) {
   const std::vector<uint8_t> entropy = w.bits.Finish();
   Decoded with(16, 16, HandFrame(16, 16, 8, entropy, head));
   Decoded without(16, 16, HandFrame(16, 16, 8, entropy));
-  ASSERT_EQ(with.result, 0);
-  ASSERT_EQ(without.result, 0);
+  ASSERT_TRUE(with.result.Ok());
+  ASSERT_TRUE(without.result.Ok());
   EXPECT_TRUE(std::equal(with.pic.Bits(), with.pic.Bits() + with.pic.SizeBytes(), without.pic.Bits()));
-  EXPECT_EQ(with.d.huff[1][0].BITS[2], 2);
+  EXPECT_EQ(with.d.Huff(1, 0).BITS[2], 2);
 }
 
 TEST(JpegFrame, PlaneAllocationLimits) {
@@ -246,7 +247,7 @@ TEST(JpegFrame, PlaneAllocationLimits) {
   const std::vector<uint8_t> frame = HandFrame(16, 16, 8, FlatEntropy(16, 16, 8, 0, 0));
   FramePicture pic;
   ASSERT_TRUE(pic.Create(16, 16));
-  EXPECT_EQ(d.DecodeFrame(frame.data(), frame.size(), pic, 0, nullptr), -1);
+  EXPECT_EQ(d.DecodeFrame(frame.data(), frame.size(), pic, 0).status, JpegStatus::kNoPlanes);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "jpeg/jpeg_reference.h"
+#include "media/common/arith.h"
 #include "media/jpeg/jpeg_idct.h"
 
 namespace klv {
@@ -43,7 +44,7 @@ TEST(JpegKernels, IdctMatchesTheModel) {
       ref::Idct(zigzag, want);
       alignas(32) int32_t columnMajor[64];
       for (int k = 0; k < 64; ++k) {
-        const int nat = kJpegZigzag[k];
+        const int nat = kZigzag[static_cast<size_t>(k)];
         columnMajor[(nat % 8) * 8 + nat / 8] = zigzag[k];
       }
       uint8_t luma[8 * 11];

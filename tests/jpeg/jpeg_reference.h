@@ -118,8 +118,8 @@ struct Model {
 
   Model() {
     const JpegDecoder fresh;  // the standard tables it starts with
-    acLut[0] = BuildAcLookup(fresh.huff[1][0]);
-    acLut[1] = BuildAcLookup(fresh.huff[1][1]);
+    acLut[0] = BuildAcLookup(fresh.Huff(1, 0));
+    acLut[1] = BuildAcLookup(fresh.Huff(1, 1));
   }
 
   int DcDiff(const HuffDecodeTable& t) {

@@ -36,9 +36,9 @@ TEST(JpegSampleWriter, DecodesLikeTurbo) {
   ASSERT_TRUE(d.AllocatePlanes(w, h));
   FramePicture pic;
   ASSERT_TRUE(pic.Create(w, h));
-  ASSERT_EQ(d.DecodeFrame(jpg.data(), jpg.size(), pic, 0, nullptr), 0);
-  EXPECT_TRUE(d.bRecordPresent);
-  EXPECT_EQ(d.frameTimeStamp.Value(), 123456u);
+  ASSERT_TRUE(d.DecodeFrame(jpg.data(), jpg.size(), pic, 0).Ok());
+  EXPECT_TRUE(d.RecordPresent());
+  EXPECT_EQ(d.TimeStamp().Value(), 123456u);
   const std::vector<uint8_t> theirs = jpegtest::TurboDecode(jpg, w, h, TJFLAG_FASTUPSAMPLE);
   ASSERT_FALSE(theirs.empty());
   const double psnr = jpegtest::Psnr(pic.Bits(), static_cast<size_t>(pic.Stride()), theirs.data(),
@@ -56,9 +56,9 @@ TEST(JpegSampleWriter, CombinedSegmentsLoadOnlyTheirFirstTable) {
   ASSERT_TRUE(d.AllocatePlanes(64, 48));
   FramePicture pic;
   ASSERT_TRUE(pic.Create(64, 48));
-  ASSERT_EQ(d.DecodeFrame(jpg.data(), jpg.size(), pic, 0, nullptr), 0);
-  EXPECT_NE(d.quant.dcQuant[0], 0);
-  EXPECT_EQ(d.quant.dcQuant[1], 0);  // never loaded: chroma decodes flat
+  ASSERT_TRUE(d.DecodeFrame(jpg.data(), jpg.size(), pic, 0).Ok());
+  EXPECT_NE(d.Quant().dcQuant[0], 0);
+  EXPECT_EQ(d.Quant().dcQuant[1], 0);  // never loaded: chroma decodes flat
   for (int i = 0; i < (64 / 2) * (48 / 2); ++i) ASSERT_EQ(d.PlaneCb()[i], 0);
 }
 

@@ -144,18 +144,18 @@ class BlockWriter {
  public:
   // One block: DC difference, then (zigzag index, value) coefficients.
   void Block(bool chroma, int dcDiff, const std::vector<std::pair<int, int>>& ac = {}) {
-    PutValue(fresh_.huff[0][chroma ? 1 : 0], 0, dcDiff);
+    PutValue(fresh_.Huff(0, chroma ? 1 : 0), 0, dcDiff);
     int k = 1;
     for (const auto& [pos, v] : ac) {
       int run = pos - k;
       while (run > 15) {
-        PutSymbol(fresh_.huff[1][chroma ? 1 : 0], 0xF0);
+        PutSymbol(fresh_.Huff(1, chroma ? 1 : 0), 0xF0);
         run -= 16;
       }
-      PutValue(fresh_.huff[1][chroma ? 1 : 0], run, v);
+      PutValue(fresh_.Huff(1, chroma ? 1 : 0), run, v);
       k = pos + 1;
     }
-    if (k < 64) PutSymbol(fresh_.huff[1][chroma ? 1 : 0], 0x00);
+    if (k < 64) PutSymbol(fresh_.Huff(1, chroma ? 1 : 0), 0x00);
   }
   void PutSymbol(const HuffDecodeTable& t, int symbol) {
     uint32_t code;

@@ -131,13 +131,13 @@ struct Model {
 // Decodes the first picture of `s`, puts the pattern in as its result (so it
 // becomes the reference) and decodes the next one.
 int DecodeAgainstPattern(Mpeg4Decoder& d, const std::vector<uint8_t>& s, const DecoderFlags* flags = nullptr) {
-  d.flags = flags;
+  d.SetFlags(flags);
   d.OpenStreamBuffer(s.data(), s.size());
   EXPECT_TRUE(d.IsOpen());
-  d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+  d.DecodeNextFrame();
   EXPECT_TRUE(d.lastPictureDecoded());
   FillOutputWithPattern(d);
-  return d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+  return d.DecodeNextFrame().position;
 }
 
 // --- intra -------------------------------------------------------------------------
@@ -149,7 +149,7 @@ TEST(IntraPictures, DcOfTheDefaultPredictionGives128) {
     const auto& b = s.Finish();
     Mpeg4Decoder d;
     d.OpenStreamBuffer(b.data(), b.size());
-    d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+    d.DecodeNextFrame();
     ASSERT_TRUE(d.lastPictureDecoded()) << quant;
     const m4vtest::Planes p = m4vtest::OutputPlanes(d);
     // Every prediction is 1024 (or a value near it the scaler reproduces).
@@ -190,7 +190,7 @@ TEST(IntraPictures, EscapeType3Levels) {
     const auto& b = s.Finish();
     Mpeg4Decoder d;
     d.OpenStreamBuffer(b.data(), b.size());
-    d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+    d.DecodeNextFrame();
     ASSERT_TRUE(d.lastPictureDecoded()) << c.raw;
     // Raster position 1 (horizontal frequency 1), intra step 17 at quantiser 8.
     const int32_t v = c.level * 17;
@@ -229,10 +229,9 @@ TEST(IntraPictures, DquantMovesOnlyTheRunningQuantiser) {
   const auto& b = s.Finish();
   Mpeg4Decoder d;
   d.OpenStreamBuffer(b.data(), b.size());
-  int quantiser = 0;
-  d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, &quantiser);
-  ASSERT_TRUE(d.lastPictureDecoded());
-  EXPECT_EQ(quantiser, 14);
+  const DecodedFrame f = d.DecodeNextFrame();
+  ASSERT_TRUE(f.decoded);
+  EXPECT_EQ(f.quantiser, 14);
   // (1024 + 10) / 20 * 20 = 1020 everywhere (chroma: (1024 + 6) / 12 * 12).
   int16_t in[64] = {};
   in[0] = 1020 * 8;
@@ -263,10 +262,9 @@ TEST(IntraPictures, RunningQuantiserStaysWithin1And31) {
     const auto& b = s.Finish();
     Mpeg4Decoder d;
     d.OpenStreamBuffer(b.data(), b.size());
-    int quantiser = 0;
-    d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, &quantiser);
-    EXPECT_TRUE(d.lastPictureDecoded()) << c.quant;
-    EXPECT_EQ(quantiser, c.after) << c.quant << " " << c.dquant;
+    const DecodedFrame f = d.DecodeNextFrame();
+    EXPECT_TRUE(f.decoded) << c.quant;
+    EXPECT_EQ(f.quantiser, c.after) << c.quant << " " << c.dquant;
   }
 }
 
@@ -282,7 +280,7 @@ TEST(IntraPictures, StuffingIsNotAMacroblock) {
   const auto& b = s.Finish();
   Mpeg4Decoder d;
   d.OpenStreamBuffer(b.data(), b.size());
-  d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+  d.DecodeNextFrame();
   ASSERT_TRUE(d.lastPictureDecoded());
   EXPECT_EQ(d.macroblocks().macroblockCount, 6);
   const m4vtest::Planes p = m4vtest::OutputPlanes(d);
@@ -312,7 +310,7 @@ TEST(IntraPictures, MalformedBlocksFailThePicture) {
     const auto& b = s.Finish();
     Mpeg4Decoder d;
     d.OpenStreamBuffer(b.data(), b.size());
-    EXPECT_EQ(d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), -1) << c.what;
+    EXPECT_EQ(d.DecodeNextFrame().position, -1) << c.what;
     EXPECT_FALSE(d.lastPictureDecoded()) << c.what;
   }
 }
@@ -329,12 +327,12 @@ TEST(IntraPictures, LastMacroblockEndingOnTheFilesLastBitFails) {
   std::vector<uint8_t> cut = s.Finish();
   Mpeg4Decoder d;
   d.OpenStreamBuffer(cut.data(), cut.size());
-  EXPECT_EQ(d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), -1);
+  EXPECT_EQ(d.DecodeNextFrame().position, -1);
   EXPECT_FALSE(d.lastPictureDecoded());
   std::vector<uint8_t> stuffed = cut;
   stuffed.push_back(0x7F);
   d.OpenStreamBuffer(stuffed.data(), stuffed.size());
-  d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+  d.DecodeNextFrame();
   EXPECT_TRUE(d.lastPictureDecoded());
 }
 
@@ -495,13 +493,12 @@ TEST(InterPictures, EveryMacroblockTypeAndChromaPattern) {
       s.w.Stuff();
       const auto& bytes = s.Finish();
       Mpeg4Decoder d;
-      int quantiser = 0;
       d.OpenStreamBuffer(bytes.data(), bytes.size());
-      d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+      d.DecodeNextFrame();
       FillOutputWithPattern(d);
-      d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, &quantiser);
-      ASSERT_TRUE(d.lastPictureDecoded()) << type << " " << cbpc;
-      EXPECT_EQ(quantiser, type == 1 || type == 4 ? 9 : 8) << type << " " << cbpc;
+      const DecodedFrame f = d.DecodeNextFrame();
+      ASSERT_TRUE(f.decoded) << type << " " << cbpc;
+      EXPECT_EQ(f.quantiser, type == 1 || type == 4 ? 9 : 8) << type << " " << cbpc;
       // A coded chroma block's single coefficient changes its plane.
       const m4vtest::Planes p = m4vtest::OutputPlanes(d);
       const bool uChanged = intra ? p.u[0] != 128 : p.u[0] != PatternU(0, 0);
@@ -535,8 +532,8 @@ TEST(InterPictures, PicturesThatWriteNothingKeepTheReference) {
   const auto& b = s.Finish();
   Mpeg4Decoder d;
   EXPECT_EQ(DecodeAgainstPattern(d, b), -1);
-  EXPECT_EQ(d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), -1);
-  d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+  EXPECT_EQ(d.DecodeNextFrame().position, -1);
+  d.DecodeNextFrame();
   ASSERT_TRUE(d.lastPictureDecoded());
   const Model m {32, 16};
   const m4vtest::Planes out = m4vtest::OutputPlanes(d);

@@ -49,17 +49,16 @@ void ExpectRoundTrip(const M4vStreamSpec& plan, const char* what) {
   d.OpenStreamBuffer(s.bytes.data(), s.bytes.size());
   ASSERT_TRUE(d.IsOpen()) << what;
   for (size_t k = 0; k < s.pictures.size(); ++k) {
-    int quantiser = 0;
-    d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, &quantiser);
+    const DecodedFrame f = d.DecodeNextFrame();
     const sample::PictureStats& st = s.pictures[k].stats;
-    ASSERT_EQ(d.lastPictureDecoded(), st.decodable) << what << " picture " << k;
+    ASSERT_EQ(f.decoded, st.decodable) << what << " picture " << k;
     if (!st.decodable) continue;
-    EXPECT_EQ(quantiser, st.finalQuant) << what << " picture " << k;
+    EXPECT_EQ(f.quantiser, st.finalQuant) << what << " picture " << k;
     EXPECT_EQ(d.macroblocks().macroblockCount, d.stores().mbWidth() * d.stores().mbHeight()) << what;
     std::string why;
     ASSERT_TRUE(SameAs(d, s.reconstructions[k], &why)) << what << " picture " << k << ": " << why;
   }
-  EXPECT_EQ(d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), -1) << what;
+  EXPECT_EQ(d.DecodeNextFrame().position, -1) << what;
 }
 
 TEST(EncoderRoundTrip, PicturesEqualTheEncodersReconstruction) {
@@ -156,7 +155,7 @@ TEST(EncoderRoundTrip, ToolsTheCameraLacksFailThePicture) {
     Mpeg4Decoder d;
     d.OpenStreamBuffer(bytes.data(), bytes.size());
     int n = 0;
-    while (n < 3 && (d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), d.lastPictureDecoded())) ++n;
+    while (n < 3 && (d.DecodeNextFrame().decoded)) ++n;
     EXPECT_EQ(n, c.decodes) << c.what;
   }
 }
@@ -171,7 +170,7 @@ TEST(EncoderRoundTrip, JunkZerosAndTruncation) {
     Mpeg4Decoder d;
     d.OpenStreamBuffer(s.bytes.data(), s.bytes.size());
     int n = 0;
-    while (n < 4 && (d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), d.lastPictureDecoded())) {
+    while (n < 4 && (d.DecodeNextFrame().decoded)) {
       std::string why;
       EXPECT_TRUE(SameAs(d, s.reconstructions[static_cast<size_t>(n)], &why)) << why;
       if (n == 2) {
@@ -189,9 +188,9 @@ TEST(EncoderRoundTrip, JunkZerosAndTruncation) {
     const std::vector<uint8_t> bytes = sample::BuildM4vStream(plan);
     Mpeg4Decoder d;
     d.OpenStreamBuffer(bytes.data(), bytes.size());
-    d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+    d.DecodeNextFrame();
     EXPECT_TRUE(d.lastPictureDecoded()) << cut;
-    EXPECT_EQ(d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), -1) << cut;
+    EXPECT_EQ(d.DecodeNextFrame().position, -1) << cut;
   }
 }
 
@@ -226,17 +225,17 @@ TEST(EncoderRoundTrip, ZtmSidePacketsAcrossWindowEdges) {
   Mpeg4Decoder d;
   CollectingSink sink;
   d.SetAudioSink(&sink);
-  d.reader.SetWindowSizeForTesting(4096);
+  d.SetWindowSizeForTesting(4096);
   ASSERT_GT(d.OpenStream(f.path()), 0);
   std::vector<uint8_t> expectAudio;
   for (size_t k = 0; k < z.pictures.size(); ++k) {
     const sample::ZtmPictureInfo& info = z.pictures[k];
     const bool first = k == 1;  // playback starts with the second picture's sound
-    int audioLength = -1;
-    uint32_t elapsed = 0;
-    const int pos = d.DecodeNextFrame(nullptr, &audioLength, first, true, &elapsed, nullptr);
-    ASSERT_TRUE(d.lastPictureDecoded()) << k;
-    EXPECT_EQ(pos, static_cast<int>(d.reader.Position() / 1024)) << k;
+    const DecodedFrame f = d.DecodeNextFrame({nullptr, first, true});
+    const int audioLength = f.audioLength;
+    const uint32_t elapsed = f.elapsedTime;
+    ASSERT_TRUE(f.decoded) << k;
+    EXPECT_EQ(f.position, static_cast<int>(d.Reader().Position() / 1024)) << k;
     EXPECT_EQ(elapsed, info.elapsedHundredths) << k;
     if (!info.audioPacketLengths.empty()) {
       // The last packet's count, less its lead bytes at a playback start.
@@ -255,7 +254,7 @@ TEST(EncoderRoundTrip, ZtmSidePacketsAcrossWindowEdges) {
   CollectingSink all;
   again.SetAudioSink(&all);
   again.OpenStreamBuffer(z.bytes.data(), z.bytes.size());
-  while (again.DecodeNextFrame(nullptr, nullptr, false, true, nullptr, nullptr) > 0) {
+  while (again.DecodeNextFrame({nullptr, false, true}).position > 0) {
   }
   EXPECT_EQ(all.bytes, z.audio);
 }

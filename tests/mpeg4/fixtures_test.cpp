@@ -27,7 +27,7 @@ using m4vtest::ReadFileBytes;
 int DecodeAll(Mpeg4Decoder& d, int limit = 64) {
   int n = 0;
   while (n < limit) {
-    d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+    d.DecodeNextFrame();
     if (!d.lastPictureDecoded()) break;
     ++n;
   }
@@ -56,11 +56,11 @@ TEST(FfmpegFixtures, PicturesMatchFfmpegsDecode) {
     DecoderFlags flags;
     flags.g_nDeblockMethod = 0;
     Mpeg4Decoder d;
-    d.flags = &flags;
+    d.SetFlags(&flags);
     d.OpenStream(DataPath(name));
     ASSERT_TRUE(d.IsOpen()) << name;
     for (int k = 0; k <= r.picture; ++k) {
-      d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+      d.DecodeNextFrame();
       ASSERT_TRUE(d.lastPictureDecoded()) << name << " picture " << k;
     }
     const m4vtest::Comparison c = m4vtest::Compare(m4vtest::OutputPlanes(d), raw);
@@ -104,7 +104,7 @@ TEST(FfmpegFixtures, PanningPicturesMatchAwayFromTheEdges) {
     Mpeg4Decoder d;
     d.OpenStream(DataPath("inter_pan.m4v"));
     for (int k = 0; k <= picture; ++k) {
-      d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+      d.DecodeNextFrame();
       ASSERT_TRUE(d.lastPictureDecoded()) << k;
     }
     const m4vtest::Planes p = m4vtest::OutputPlanes(d);
@@ -123,13 +123,12 @@ TEST(FfmpegFixtures, DquantMovesTheRunningQuantiserAsFfmpegReadsIt) {
   Mpeg4Decoder d;
   d.OpenStream(DataPath("dquant.m4v"));
   for (int k = 0; k < 6; ++k) {
-    int quantiser = 0;
-    d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, &quantiser);
-    ASSERT_TRUE(d.lastPictureDecoded()) << k;
+    const DecodedFrame f = d.DecodeNextFrame();
+    ASSERT_TRUE(f.decoded) << k;
     EXPECT_EQ(d.vop().quantiser, k == 0 ? 19 : 31) << k;
-    EXPECT_EQ(quantiser, finalQuantiser[k]) << k;
+    EXPECT_EQ(f.quantiser, finalQuantiser[k]) << k;
   }
-  EXPECT_EQ(d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), -1);
+  EXPECT_EQ(d.DecodeNextFrame().position, -1);
 }
 
 // Offsets of the pictures' first start codes (group of VOP or VOP).
@@ -174,13 +173,13 @@ TEST(FfmpegFixtures, DamagedStreamsFailCleanly) {
       Mpeg4Decoder d;
       DecoderFlags flags;
       flags.g_nDeblockMethod = t % 3;
-      d.flags = &flags;
+      d.SetFlags(&flags);
       d.OpenStreamBuffer(bad.data(), bad.size());
       FramePicture pic;
       if (d.IsOpen()) {
         ASSERT_TRUE(pic.Create(d.PictureWidth(), d.PictureHeight()));
       }
-      for (int k = 0; k < 12; ++k) d.DecodeNextFrame(pic.Empty() ? nullptr : &pic, nullptr, false, false, nullptr, nullptr);
+      for (int k = 0; k < 12; ++k) d.DecodeNextFrame({pic.Empty() ? nullptr : &pic, false, false}).position;
     }
   }
 }
@@ -212,7 +211,7 @@ TEST(FfmpegFixtures, SidePacketsInFrontOfRealPictures) {
   m4vtest::TempFile f(ztm, "clip.ztm");
   Mpeg4Decoder plain, d;
   plain.OpenStream(DataPath("inter_still.m4v"));
-  d.reader.SetWindowSizeForTesting(4096);
+  d.SetWindowSizeForTesting(4096);
   std::vector<uint8_t> fed;
   struct Sink : AudioSink {
     std::vector<uint8_t>* to;
@@ -222,15 +221,15 @@ TEST(FfmpegFixtures, SidePacketsInFrontOfRealPictures) {
   d.SetAudioSink(&sink);
   ASSERT_GT(d.OpenStream(f.path()), 0);
   for (size_t k = 0; k < pictures.size(); ++k) {
-    int audioLength = -1, quantiser = 0;
-    uint32_t elapsed = 0;
-    const int pos = d.DecodeNextFrame(nullptr, &audioLength, k == 1, true, &elapsed, &quantiser);
+    const DecodedFrame f = d.DecodeNextFrame({nullptr, k == 1, true});
+    const int pos = f.position;
+    const uint32_t elapsed = f.elapsedTime;
     ASSERT_GT(pos, 0) << k;
-    EXPECT_EQ(static_cast<uint64_t>(pos), d.reader.Position() / 1024);
-    EXPECT_EQ(audioLength, static_cast<int>(700 + 13 * k - (k == 1 ? 40 : 0))) << k;
+    EXPECT_EQ(static_cast<uint64_t>(pos), d.Reader().Position() / 1024);
+    EXPECT_EQ(f.audioLength, static_cast<int>(700 + 13 * k - (k == 1 ? 40 : 0))) << k;
     EXPECT_EQ(elapsed, static_cast<uint32_t>(((uint64_t {100000} * (k + 1) * 249) >> 7) / 162)) << k;
-    EXPECT_EQ(quantiser, 16);
-    plain.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr);
+    EXPECT_EQ(f.quantiser, 16);
+    plain.DecodeNextFrame();
     ASSERT_EQ(m4vtest::OutputPlanes(d).y, m4vtest::OutputPlanes(plain).y) << k;
   }
   EXPECT_EQ(fed, audioAll);
@@ -240,8 +239,8 @@ TEST(FfmpegFixtures, SidePacketsInFrontOfRealPictures) {
   while (!(ztm[vop] == 0 && ztm[vop + 1] == 0 && ztm[vop + 2] == 1 && ztm[vop + 3] == 0xB6)) ++vop;
   ASSERT_TRUE(d.RewindStream());
   EXPECT_EQ(d.SeekKeyFrame(0, 1, +1), 0);
-  EXPECT_EQ(d.reader.Position(), vop);
-  EXPECT_GT(d.DecodeNextFrame(nullptr, nullptr, false, false, nullptr, nullptr), 0);
+  EXPECT_EQ(d.Reader().Position(), vop);
+  EXPECT_GT(d.DecodeNextFrame().position, 0);
 }
 
 }  // namespace

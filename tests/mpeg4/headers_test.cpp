@@ -76,9 +76,9 @@ TEST(StreamHeaders, LayerValues) {
   StreamReader r;
   r.OpenStreamBuffer(s.data(), s.size());
   ASSERT_TRUE(r.IsOpen());
-  EXPECT_EQ(r.layer.mbWidth, 5);
-  EXPECT_EQ(r.layer.mbHeight, 3);
-  EXPECT_EQ(r.layer.timeIncrementBits, 5);
+  EXPECT_EQ(r.Layer().mbWidth, 5);
+  EXPECT_EQ(r.Layer().mbHeight, 3);
+  EXPECT_EQ(r.Layer().timeIncrementBits, 5);
   const int resolutions[][2] = {{30, 5}, {16, 4}, {15, 4}, {1, 1}, {2, 1}, {3, 2}, {65535, 16}};
   for (const auto& rb : resolutions) EXPECT_EQ(TimeIncrementBits(rb[0]), rb[1]) << rb[0];
 }
@@ -94,7 +94,7 @@ bool VopHeaderOk(const m4vtest::VopFields& v, VopHeader* out = nullptr) {
   r.OpenStreamBuffer(s.data(), s.size());
   EXPECT_EQ(r.NextStartCode(), 0x1B6);
   VopHeader vop;
-  const bool ok = ReadVopHeader(r, r.layer, vop);
+  const bool ok = ReadVopHeader(r, r.Layer(), vop);
   if (out != nullptr) *out = vop;
   return ok;
 }

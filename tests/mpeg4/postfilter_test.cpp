@@ -212,13 +212,13 @@ TEST(PostFilter, FilteredCopyNeverTheReference) {
     DecoderFlags flags;
     flags.g_nDeblockMethod = method;
     Mpeg4Decoder d;
-    d.flags = &flags;
+    d.SetFlags(&flags);
     ASSERT_GT(d.OpenStream(m4vtest::DataPath("inter_still.m4v")), 0);
     FramePicture pic;
     ASSERT_TRUE(pic.Create(d.PictureWidth(), d.BitmapHeight(true)));
-    ASSERT_GT(d.DecodeNextFrame(&pic, nullptr, false, false, nullptr, nullptr), 0);
+    ASSERT_GT(d.DecodeNextFrame({&pic, false, false}).position, 0);
     bitmaps[method].assign(pic.Bits(), pic.Bits() + pic.SizeBytes());
-    ASSERT_GT(d.DecodeNextFrame(&pic, nullptr, false, false, nullptr, nullptr), 0);
+    ASSERT_GT(d.DecodeNextFrame({&pic, false, false}).position, 0);
     const m4vtest::Planes p = m4vtest::OutputPlanes(d);
     outputs[method] = p.y;
     if (method == 2) {

@@ -124,9 +124,9 @@ TEST(StreamReaderOpen, SizeInKibAndHeaderLength) {
     StreamReader r;
     EXPECT_EQ(r.OpenStream(small.path()), 0);  // below 1 KiB
     EXPECT_TRUE(r.IsOpen());
-    EXPECT_EQ(r.headerLength, headers);
-    EXPECT_EQ(r.layer.width, 48);
-    EXPECT_EQ(r.layer.mbHeight, 2);
+    EXPECT_EQ(r.HeaderLength(), headers);
+    EXPECT_EQ(r.Layer().width, 48);
+    EXPECT_EQ(r.Layer().mbHeight, 2);
   }
   PadTo(s, 5 * 1024 + 100);
   TempFile big(s);
@@ -149,21 +149,21 @@ TEST(StreamReaderWindows, FileOfExactlyTwoWindows) {
   TempFile f(s);
   StreamReader r;
   ASSERT_GT(r.OpenStream(f.path()), 0);
-  ASSERT_EQ(r.windowSize, kMiB);
+  ASSERT_EQ(r.WindowSize(), kMiB);
   ASSERT_TRUE(r.SkipBytes(2 * kMiB - 3 - r.Position()));
-  EXPECT_EQ(r.windowOffset, kMiB);
-  EXPECT_EQ(r.windowLength, kMiB);
+  EXPECT_EQ(r.WindowOffset(), kMiB);
+  EXPECT_EQ(r.WindowLength(), kMiB);
   uint32_t v = 0;
   EXPECT_TRUE(r.ReadBits(16, v));
   EXPECT_EQ(v, 0x1122u);
   // The last byte reads normally; stepping off it fails cleanly.
-  EXPECT_EQ(*r.cursor, 0x33);
+  EXPECT_EQ(*r.Cursor(), 0x33);
   EXPECT_FALSE(r.AdvanceByte());
   EXPECT_FALSE(r.HasView());
   EXPECT_FALSE(r.ReadBits(1, v));
   EXPECT_EQ(r.NextStartCode(), -1);
   EXPECT_TRUE(r.RewindStream());  // usable again
-  EXPECT_EQ(r.windowOffset, 0u);
+  EXPECT_EQ(r.WindowOffset(), 0u);
 }
 
 TEST(StreamReaderWindows, BitsAndBytesAcrossTheEdge) {
@@ -181,21 +181,21 @@ TEST(StreamReaderWindows, BitsAndBytesAcrossTheEdge) {
   // A peek across the edge restores the first window.
   EXPECT_TRUE(r.PeekBits(24, v));
   EXPECT_EQ(v, 0xBCDEF0u);
-  EXPECT_EQ(r.windowOffset, 0u);
+  EXPECT_EQ(r.WindowOffset(), 0u);
   EXPECT_EQ(r.Position(), kMiB - 2);
   uint8_t b[3];
   EXPECT_TRUE(r.PeekBytes(b, 3));
-  EXPECT_EQ(r.windowOffset, 0u);
+  EXPECT_EQ(r.WindowOffset(), 0u);
   EXPECT_EQ(b[2], 0xEF);
   ASSERT_TRUE(r.ReadBits(28, v));
   EXPECT_EQ(v, 0xBCDEF01u);
-  EXPECT_EQ(r.windowOffset, kMiB);
+  EXPECT_EQ(r.WindowOffset(), kMiB);
   // Stepping back over the edge maps the first window again.
   ASSERT_TRUE(r.StepBackByte());
   ASSERT_TRUE(r.StepBackByte());
   ASSERT_TRUE(r.StepBackByte());
-  EXPECT_EQ(r.windowOffset, 0u);
-  EXPECT_EQ(*r.cursor, 0xCD);
+  EXPECT_EQ(r.WindowOffset(), 0u);
+  EXPECT_EQ(*r.Cursor(), 0xCD);
   uint16_t le = 0;
   EXPECT_TRUE(r.ReadU16LE(le));
   EXPECT_EQ(le, 0xEFCDu);
@@ -213,11 +213,11 @@ TEST(StreamReaderWindows, SkipBytesLandsInLaterWindows) {
   ASSERT_GT(r.OpenStream(f.path()), 0);
   const uint64_t start = r.Position();
   ASSERT_TRUE(r.SkipBytes(kMiB + 777 - start));
-  EXPECT_EQ(r.windowOffset, kMiB);
-  EXPECT_EQ(*r.cursor, 0x5A);
+  EXPECT_EQ(r.WindowOffset(), kMiB);
+  EXPECT_EQ(*r.Cursor(), 0x5A);
   ASSERT_TRUE(r.SkipBytes(2 * kMiB - 767));  // more than a whole window
-  EXPECT_EQ(r.windowOffset, 3 * kMiB);
-  EXPECT_EQ(*r.cursor, 0xA5);
+  EXPECT_EQ(r.WindowOffset(), 3 * kMiB);
+  EXPECT_EQ(*r.Cursor(), 0xA5);
   EXPECT_FALSE(r.SkipBytes(5000));  // at or past the end
   EXPECT_FALSE(r.HasView());
 }
@@ -232,7 +232,7 @@ TEST(StreamReaderWindows, AudioPacketAcrossTheEdgeArrivesInTwoPiecesInOrder) {
   TempFile f(s);
   StreamReader r;
   RecordingSink sink;
-  r.audioSink = &sink;
+  r.SetAudioSink(&sink);
   ASSERT_GT(r.OpenStream(f.path()), 0);
   ASSERT_TRUE(r.SkipBytes(kMiB - 1000 - r.Position()));
   int audioLength = -1;
@@ -253,7 +253,7 @@ TEST(StreamReaderWindows, LaterWindowThatCannotBeMapped) {
   r.File().FailMapsFrom(8192);
   EXPECT_TRUE(r.SkipBytes(5000 - r.Position()));
   EXPECT_FALSE(r.SkipBytes(4000));
-  EXPECT_FALSE(r.lastError.empty());
+  EXPECT_FALSE(r.LastError().empty());
   EXPECT_FALSE(r.HasView());
   EXPECT_EQ(r.SeekKeyFrame(9, 1, +1), -1);
   EXPECT_EQ(r.SeekKeyFrame(1, 1, +1), 0);  // window 0 still maps; no intra picture
@@ -268,7 +268,7 @@ TEST(StreamReaderBits, StuffingAndTheLastBitOfTheFile) {
   StreamReader r;
   r.OpenStreamBuffer(s.data(), s.size());
   ASSERT_TRUE(r.IsOpen());
-  EXPECT_EQ(r.headerLength, h);
+  EXPECT_EQ(r.HeaderLength(), h);
   // Aligned on 0x7F: a whole stuffing byte, and a 0x80 after it, are passed.
   r.AlignToByte();
   EXPECT_EQ(r.Position(), h + 2);
@@ -312,7 +312,7 @@ TEST(StreamReaderStartCodes, SearchTable) {
     ASSERT_TRUE(r.IsOpen()) << c.what;
     EXPECT_EQ(r.NextStartCode(), c.code) << c.what;
     if (c.code < 0) continue;
-    EXPECT_EQ(r.skippedBytes, c.skipped) << c.what;
+    EXPECT_EQ(r.SkippedBytes(), c.skipped) << c.what;
     EXPECT_EQ(r.BitPosition(), (h + c.before.size()) * 8) << c.what;
   }
 }
@@ -327,7 +327,7 @@ TEST(StreamReaderStartCodes, ZeroRunNotAMultipleOfEightLeavesTheReaderOffAlignme
   const uint64_t at = r.BitPosition();
   EXPECT_EQ(r.NextStartCode(), 0x1B6);
   EXPECT_EQ(r.BitPosition(), at + 4);
-  EXPECT_NE(r.bitMask, 0x80);
+  EXPECT_NE(r.BitMask(), 0x80);
 }
 
 // --- side packets -------------------------------------------------------------------
@@ -363,7 +363,7 @@ TEST(StreamReaderSidePackets, TimeAudioOtherAndGroupOfVop) {
   for (const Case& c : cases) {
     StreamReader r;
     RecordingSink sink;
-    r.audioSink = &sink;
+    r.SetAudioSink(&sink);
     r.OpenStreamBuffer(s.data(), s.size());
     int audioLength = -1;
     uint32_t elapsed = 1;
@@ -391,7 +391,7 @@ TEST(StreamReaderSidePackets, AudioCutShortByTheEndHandsNothingOn) {
   Append(s, packet);
   StreamReader r;
   RecordingSink sink;
-  r.audioSink = &sink;
+  r.SetAudioSink(&sink);
   r.OpenStreamBuffer(s.data(), s.size());
   EXPECT_EQ(r.ReadSidePackets(false, true, nullptr, nullptr), -1);
   EXPECT_TRUE(sink.pieces.empty());
@@ -440,7 +440,7 @@ TEST(StreamReaderSeek, ForwardAndBackward) {
         << c.position << " " << c.unit << " " << c.direction;
     if (c.result > 0) {
       EXPECT_EQ(r.Position(), c.landsOn);
-      EXPECT_EQ(r.bitMask, 0x80);
+      EXPECT_EQ(r.BitMask(), 0x80);
     }
   }
   StreamReader r;

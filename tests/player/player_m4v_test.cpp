@@ -76,7 +76,7 @@ TEST(PlayerM4vWindowTest, PlaysAStreamToItsEndStopsStepsAndSaves) {
     EXPECT_TRUE(w.findChild<QGroupBox*>("gbPlayList")->isVisible());
     EXPECT_FALSE(w.findChild<QToolButton*>("sbBackward")->isEnabled());
 
-    ASSERT_TRUE(WaitFor([&] { return p.avi.nCurFrame >= 3; }));
+    ASSERT_TRUE(WaitFor([&] { return p.CurrentFrame() >= 3; }));
     EXPECT_TRUE(w.StatusPanel(3).startsWith("Frame "));
 
     // About does nothing while a stream is the source.
@@ -128,7 +128,7 @@ TEST(PlayerM4vWindowTest, PlaysAStreamToItsEndStopsStepsAndSaves) {
     };
     w.SaveCurrentAction()->trigger();
     EXPECT_EQ(suggested, (dir / "ztfrm00002.bmp").string());
-    EXPECT_EQ(klv::sample::ReadBytes(out), klv::EncodeBmp(p.picture));
+    EXPECT_EQ(klv::sample::ReadBytes(out), klv::EncodeBmp(*p.Picture()));
     w.close();
   }
   EXPECT_TRUE(messages.empty());

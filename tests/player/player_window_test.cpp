@@ -20,10 +20,8 @@
 #include <fstream>
 #include <set>
 
-#ifdef KLV_HAVE_CAMSETTINGS
-#include "player/camsettings/setcamreg.h"
-#endif
 #include "player/about_box.h"
+#include "player/camsettings/setcamreg.h"
 #include "player/klvmain.h"
 #include "player/my_msg.h"
 #include "support/movie_builder.h"
@@ -115,7 +113,7 @@ TEST_F(PlayerWindowTest, PlaysStepsWithKeysSavesAFrameAndShowsAPicture) {
     EXPECT_EQ(p.state.rate, 30);
 
     // Plays: the timer moves the frames on.
-    ASSERT_TRUE(WaitFor([&] { return p.avi.nCurFrame >= 3; }));
+    ASSERT_TRUE(WaitFor([&] { return p.CurrentFrame() >= 3; }));
     EXPECT_TRUE(p.state.playing);
     EXPECT_TRUE(w.StatusPanel(3).startsWith("Frame "));
     EXPECT_EQ(w.StatusPanel(1), "320x240");
@@ -123,16 +121,16 @@ TEST_F(PlayerWindowTest, PlaysStepsWithKeysSavesAFrameAndShowsAPicture) {
     // Pause, then step with the keys.
     w.findChild<QToolButton*>("sbPause")->click();
     EXPECT_FALSE(p.state.playing);
-    const int at = p.avi.nCurFrame;
+    const int at = p.CurrentFrame();
     QTest::keyPress(&w, Qt::Key_Right);
-    EXPECT_EQ(p.avi.nCurFrame, at) << "steps on release, not on press";
+    EXPECT_EQ(p.CurrentFrame(), at) << "steps on release, not on press";
     QTest::keyRelease(&w, Qt::Key_Right);
-    EXPECT_EQ(p.avi.nCurFrame, at + 1);
+    EXPECT_EQ(p.CurrentFrame(), at + 1);
     QTest::keyClick(&w, '+');
-    EXPECT_EQ(p.avi.nCurFrame, at + 2);
+    EXPECT_EQ(p.CurrentFrame(), at + 2);
     QTest::keyClick(&w, '-');
     QTest::keyClick(&w, Qt::Key_Left);
-    EXPECT_EQ(p.avi.nCurFrame, at);
+    EXPECT_EQ(p.CurrentFrame(), at);
     EXPECT_EQ(w.StatusPanel(3), QString("Frame %1").arg(at + 1));
 
     // Save Current writes the frame as the camera stored it.
@@ -215,7 +213,6 @@ TEST_F(PlayerWindowTest, DroppedFilesJoinThePlayListAndTheEarliestPlays) {
   w.close();
 }
 
-#ifdef KLV_HAVE_CAMSETTINGS
 TEST_F(PlayerWindowTest, CameraSettingsOpensTheDialogModally) {
   TfrmKLVMain w(Settings("[settings]\nShowMenus=1\nnInt2=7\n"));
   klv::TfrmSetCamReg dialog(&w);
@@ -231,22 +228,36 @@ TEST_F(PlayerWindowTest, CameraSettingsOpensTheDialogModally) {
   EXPECT_EQ(w.player().settings.nInt2, 7);
   w.close();
 }
-#endif
 
-TEST_F(PlayerWindowTest, LanguageSlotsTranslateStaticTextsOnly) {
+TEST_F(PlayerWindowTest, LanguageSlotsTranslateTheCaptionsOfEveryKindOfMovie) {
   const std::string a = Movie("a.avi", 3);
+  klv::sample::MovieSpec events = Plan(4);
+  events.eventMode = true;
+  events.eventFrames = {2};
+  const std::string e = (dir_ / "e.avi").string();
+  ASSERT_TRUE(klv::sample::WriteCameraAvi(e, events));
   TfrmKLVMain w(Settings("[settings]\nTestLanguage=3\n"));
   w.messageHook = [](klv::MessageKind) {};
   EXPECT_EQ(w.findChild<QGroupBox*>("gbStats")->title(), QString::fromUtf8("统计信息"));
   EXPECT_EQ(w.findChild<QLabel*>("lblLang")->text(), QString::fromUtf8("简体中文"));
   w.show();
   w.Start({a});
-  ASSERT_TRUE(WaitFor([&] { return w.player().avi.nCurFrame >= 1; }));
-  // The player relabels only in English: the translation stays.
+  ASSERT_TRUE(WaitFor([&] { return w.player().CurrentFrame() >= 1; }));
   EXPECT_EQ(w.findChild<QLabel*>("Label3")->text(), QString::fromUtf8("拍摄间隔"));
   EXPECT_EQ(w.findChild<QLabel*>("Label4")->text(), QString::fromUtf8("经过时间"));
+  // An event-mode movie names what its numbers are, in the same language.
+  w.player().ClearCommand();
+  w.Start({e});
+  EXPECT_EQ(w.findChild<QLabel*>("Label3")->text(), QString::fromUtf8("关机延迟"));
+  EXPECT_EQ(w.findChild<QLabel*>("Label4")->text(), QString::fromUtf8("事件编号"));
+  // The message window says what is wrong in the same language too.
   TfrmMyMsg msg(&w);
   EXPECT_EQ(msg.Label(1)->text(), QString::fromUtf8("找不到文件"));
+  msg.MessageKind = 1;
+  msg.Reason = "the file is empty";
+  msg.show();
+  EXPECT_EQ(msg.findChild<QLabel*>("lblReason")->text(), QString::fromUtf8("文件为空"));
+  msg.hide();
   w.close();
 }
 

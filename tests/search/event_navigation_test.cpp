@@ -38,7 +38,7 @@ TEST_F(EventNavigationTest, NextEventFindsTheMarkedFrameThenGoesOnIntoTheNextFil
   EXPECT_EQ(Entry(), 0);
   EXPECT_EQ(Frame(), 40);
   EXPECT_EQ(view.Text(C::lblElapsedTime), "2 of 2");
-  EXPECT_EQ(view.Text(C::Label4), "Event Number");
+  EXPECT_EQ(view.captions, StatsCaptions::kEvent);
   EXPECT_TRUE(player->state.paused);
   EXPECT_TRUE(view.Shown(C::tbWhere));
   EXPECT_FALSE(On(C::sbStop));  // Next Event leaves Stop off

@@ -54,37 +54,39 @@ TEST(EventScan, HeaderBytesGiveTheWholeFrameWalksResult) {
   ASSERT_TRUE(sample::WriteBytes(path.string(), movie.bytes));
 
   AviReader avi;
-  ASSERT_EQ(avi.AviOpen(path.string()), 0);
-  ASSERT_TRUE(avi.bEventMode);
+  JpegDecoder headers;
+  ASSERT_EQ(avi.AviOpen(path.string(), headers), AviOpenStatus::kOk);
+  ASSERT_TRUE(avi.EventMode());
 
   // The model: every whole frame read into one buffer that keeps the last
   // frame read when a read fails, walked by a decoder of its own.
   AviReader reader;
-  ASSERT_EQ(reader.AviOpen(path.string()), 0);
+  JpegDecoder readerHeaders;
+  ASSERT_EQ(reader.AviOpen(path.string(), readerHeaders), AviOpenStatus::kOk);
   JpegDecoder model;
   std::vector<uint8_t> buffer;
   size_t size = 0;
   std::vector<int> events;
-  for (int i = 0; i < reader.nTotalFrames; ++i) {
-    if (reader.AviReadFrame(i, buffer) == 0) size = reader.pIndex[static_cast<size_t>(i)].size;
+  for (int i = 0; i < reader.TotalFrames(); ++i) {
+    if (reader.AviReadFrame(i, buffer) == 0) size = reader.IndexEntry(i).size;
     const uint8_t* event = nullptr;
     model.ParseHeaders(buffer.data(), size, nullptr, nullptr, nullptr, &event);
     if (event != nullptr && (event[0] & 0x80) != 0) events.push_back(i);
   }
   fs::remove(path);
 
-  EXPECT_EQ(avi.pnEventFrames, events);
-  EXPECT_EQ(avi.nEventCount, static_cast<int>(events.size()));
+  EXPECT_EQ(avi.EventFrames(), events);
+  EXPECT_EQ(avi.EventCount(), static_cast<int>(events.size()));
   // Frames whose event segment comes after 5 KiB of comment are no events.
   for (int e : events) EXPECT_NE(e % 5, 2) << e;
   EXPECT_NE(std::find(events.begin(), events.end(), 31), events.end());  // after the 3 KiB comment
   EXPECT_NE(std::find(events.begin(), events.end(), 38), events.end());  // before the large table
   // The tables the walks leave behind are those of the last frame walked.
-  EXPECT_EQ(model.quant.dcQuant[2], 38);
-  EXPECT_EQ(std::memcmp(&avi.decoder.quant, &model.quant, sizeof model.quant), 0);
+  EXPECT_EQ(model.Quant().dcQuant[2], 38);
+  EXPECT_TRUE(headers.Quant() == model.Quant());
   for (int c = 0; c < 2; ++c)
     for (int id = 0; id < 2; ++id)
-      EXPECT_EQ(std::memcmp(&avi.decoder.huff[c][id], &model.huff[c][id], sizeof model.huff[c][id]), 0);
+      EXPECT_TRUE(headers.Huff(c, id) == model.Huff(c, id));
 }
 
 }  // namespace

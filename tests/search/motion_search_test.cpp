@@ -70,11 +70,20 @@ class MotionSearchTest : public ::testing::Test {
     if (damage) damage(bytes, layout);
     const std::string path = (dir_ / "m.avi").string();
     ASSERT_TRUE(sample::WriteBytes(path, bytes));
-    ASSERT_EQ(avi.AviOpen(path), 0);
+    ASSERT_EQ(avi.AviOpen(path, decoder), AviOpenStatus::kOk);
+  }
+
+  // The result as a frame number: the frame found, 0 when the search reached
+  // its end, -1 when there was nothing to search.
+  int Search(int from, int to, int threshold) {
+    const MotionSearchResult r = searcher.MotionSearch(avi, decoder, from, to, threshold);
+    if (r.outcome == SearchOutcome::kFound) return r.frame;
+    return r.outcome == SearchOutcome::kReachedEnd ? 0 : -1;
   }
 
   fs::path dir_;
   AviReader avi;
+  JpegDecoder decoder;
   MotionSearcher searcher;
   std::vector<int> shown;
   std::function<void(int)> onPreview;
@@ -82,17 +91,17 @@ class MotionSearchTest : public ::testing::Test {
 
 TEST_F(MotionSearchTest, FromEqualToReadsNothing) {
   Open({BlockFrame(64, 48, 100), BlockFrame(64, 48, 200)}, 64, 48);
-  avi.nLastFrameSize = 0;
-  EXPECT_EQ(searcher.MotionSearch(avi, 1, 1, 50), -1);
-  EXPECT_EQ(searcher.Begin(avi, 0, 0, 50), -1);
+  const std::vector<uint8_t> before(avi.FrameBytes().begin(), avi.FrameBytes().end());
+  EXPECT_EQ(Search(1, 1, 50), -1);
+  EXPECT_FALSE(searcher.Begin(avi, decoder, 0, 0, 50));
   EXPECT_TRUE(shown.empty());
-  EXPECT_EQ(avi.nLastFrameSize, 0);
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), avi.FrameBytes().begin()));
 }
 
 TEST_F(MotionSearchTest, IdenticalFramesAreAllReadAndGiveZero) {
   std::vector<std::vector<uint8_t>> frames(12, BlockFrame(64, 48, 90));
   Open(frames, 64, 48);
-  EXPECT_EQ(searcher.MotionSearch(avi, 3, 12, 1), 0);
+  EXPECT_EQ(Search(3, 12, 1), 0);
   EXPECT_EQ(shown, (std::vector<int>{3, 4, 5, 6, 7, 8, 9, 10, 11}));
 }
 
@@ -101,24 +110,24 @@ TEST_F(MotionSearchTest, ADifferenceOfExactlyTheThresholdIsNotMotion) {
   Open({BlockFrame(64, 48, 100), BlockFrame(64, 48, 100, {{5, 3, 150}}),
         BlockFrame(64, 48, 100, {{5, 3, 201}}), BlockFrame(64, 48, 100, {{5, 3, 201}})},
        64, 48);
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 4, 50), 2);
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 4, 51), 0);
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 4, 49), 1);
+  EXPECT_EQ(Search(0, 4, 50), 2);
+  EXPECT_EQ(Search(0, 4, 51), 0);
+  EXPECT_EQ(Search(0, 4, 49), 1);
   // Sixty higher in one block stops at that frame.
   Open({BlockFrame(64, 48, 100), BlockFrame(64, 48, 100, {{0, 0, 160}})}, 64, 48);
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 2, 50), 1);
+  EXPECT_EQ(Search(0, 2, 50), 1);
   // Downwards alike.
-  EXPECT_EQ(searcher.MotionSearch(avi, 1, 0, 59), 0);
+  EXPECT_EQ(Search(1, 0, 59), 0);
 }
 
 TEST_F(MotionSearchTest, BackwardSearchExaminesDownToFrameOneAndNeverReportsFrameZero) {
   std::vector<std::vector<uint8_t>> frames(11, BlockFrame(64, 48, 100));
   frames[0] = BlockFrame(64, 48, 250);  // frame 0 differs from all
   Open(frames, 64, 48);
-  EXPECT_EQ(searcher.MotionSearch(avi, 10, 0, 50), 0);
+  EXPECT_EQ(Search(10, 0, 50), 0);
   EXPECT_EQ(shown, (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
   // Forward from frame 0, frame 1 is the first that can be reported.
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 11, 50), 1);
+  EXPECT_EQ(Search(0, 11, 50), 1);
 }
 
 TEST_F(MotionSearchTest, TheStopFlagEndsAtTheFrameJustDecoded) {
@@ -128,26 +137,26 @@ TEST_F(MotionSearchTest, TheStopFlagEndsAtTheFrameJustDecoded) {
   onPreview = [this](int index) {
     if (index == 7) searcher.MotionSearchStop();
   };
-  EXPECT_EQ(searcher.MotionSearch(avi, 2, 20, 50), 7);
+  EXPECT_EQ(Search(2, 20, 50), 7);
   EXPECT_EQ(shown.back(), 7);
   // Set while the first frame is on show: the next frame is decoded and returned.
   shown.clear();
   onPreview = [this](int index) {
     if (index == 15) searcher.MotionSearchStop();
   };
-  EXPECT_EQ(searcher.MotionSearch(avi, 15, 0, 50), 14);
+  EXPECT_EQ(Search(15, 0, 50), 14);
   // Step by step: a stop between steps returns the frame the last step decoded.
   onPreview = nullptr;
   shown.clear();
-  ASSERT_EQ(searcher.Begin(avi, 4, 20, 50), 0);
+  ASSERT_TRUE(searcher.Begin(avi, decoder, 4, 20, 50));
   EXPECT_FALSE(searcher.Step());
   EXPECT_FALSE(searcher.Step());
   searcher.MotionSearchStop();
   EXPECT_TRUE(searcher.Step());
-  EXPECT_EQ(searcher.Result(), 6);
+  EXPECT_EQ(searcher.Result().frame, 6);
   EXPECT_EQ(shown, (std::vector<int>{4, 5, 6}));
   // The next search clears the flag.
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 20, 50), 0);
+  EXPECT_EQ(Search(0, 20, 50), 0);
 }
 
 TEST_F(MotionSearchTest, FramesThatFailAreComparedWithWhatTheBuffersHold) {
@@ -160,23 +169,23 @@ TEST_F(MotionSearchTest, FramesThatFailAreComparedWithWhatTheBuffersHold) {
   std::vector<std::vector<uint8_t>> noHeader = frames;
   noHeader[2][1] = 0x00;
   Open(noHeader, 64, 48);
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 4, 50), 3);
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 4, 60), 3);
+  EXPECT_EQ(Search(0, 4, 50), 3);
+  EXPECT_EQ(Search(0, 4, 60), 3);
 
   // Frame 2 cannot be read: the frame buffer still holds frame 1, which is
   // decoded again; frame 3 (190) against 130 is motion too (60).
   Open(frames, 64, 48, [](std::vector<uint8_t>& b, const sample::AviLayout& l) {
     sample::SetFrameChunkId(b, l, 2, "01wb");
   });
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 4, 50), 3);
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 4, 60), 0);
+  EXPECT_EQ(Search(0, 4, 50), 3);
+  EXPECT_EQ(Search(0, 4, 60), 0);
 
   // A frame without SOI as the very first frame: the fresh zero-filled slot is
   // the reference, and frame 1's 130 against 0 is motion.
   noHeader = frames;
   noHeader[0][0] = 0x00;
   Open(noHeader, 64, 48);
-  EXPECT_EQ(searcher.MotionSearch(avi, 0, 4, 50), 1);
+  EXPECT_EQ(Search(0, 4, 50), 1);
 }
 
 // ---- reduced pictures ---------------------------------------------------------
@@ -337,7 +346,7 @@ void ModelReducedDecode(JpegDecoder& d, const std::vector<uint8_t>& jpeg, int w,
   const int p = d.ParseHeaders(jpeg.data(), jpeg.size(), &fi, &si, nullptr, nullptr);
   if (p <= 0) return;
   d.StartBits(jpeg.data() + p, jpeg.size() - static_cast<size_t>(p));
-  const int qY = d.quant.dcQuant[0], qC = d.quant.dcQuant[1];
+  const int qY = d.Quant().dcQuant[0], qC = d.Quant().dcQuant[1];
   int pY = 0, pCb = 0, pCr = 0;
   int32_t block[64];
   const int mcusX = (w + 15) / 16, mcusY = (h + 15) / 16;
@@ -487,10 +496,10 @@ TEST_F(MotionSearchTest, FindsThePlantedMotionOfASceneMovie) {
   ASSERT_EQ(expected, (std::vector<int>{10, 13}));
   const std::string path = (dir_ / "scene.avi").string();
   ASSERT_TRUE(sample::WriteCameraAvi(path, plan));
-  ASSERT_EQ(avi.AviOpen(path), 0);
+  ASSERT_EQ(avi.AviOpen(path, decoder), AviOpenStatus::kOk);
   std::vector<int> found;
   for (int from = 0;;) {
-    const int r = searcher.MotionSearch(avi, from, plan.frames, 50);
+    const int r = Search(from, plan.frames, 50);
     if (r <= 0) break;
     found.push_back(r);
     from = r;
@@ -499,7 +508,7 @@ TEST_F(MotionSearchTest, FindsThePlantedMotionOfASceneMovie) {
   // Backwards, the search stops at the frames that differ from the one after.
   std::vector<int> back;
   for (int from = plan.frames - 1;;) {
-    const int r = searcher.MotionSearch(avi, from, 0, 50);
+    const int r = Search(from, 0, 50);
     if (r <= 0) break;
     back.push_back(r);
     from = r;

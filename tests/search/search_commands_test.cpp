@@ -49,7 +49,7 @@ class SearchCommandTest : public PlayerFixture {
     view.text[C::edtMotionThreshold] = "50";
     view.searchLabels.clear();
   }
-  bool Searching() const { return player->state.searching; }
+  bool Searching() const { return player->Searching(); }
 };
 
 TEST_F(SearchCommandTest, FindsMotionInTheThirdFileOpensItSelectsItAndSaysFound) {
@@ -61,7 +61,7 @@ TEST_F(SearchCommandTest, FindsMotionInTheThirdFileOpensItSelectsItAndSaysFound)
 
   player->StartForwardSearch();
   EXPECT_TRUE(Searching());
-  EXPECT_EQ(player->state.searchDirection, 1);
+  EXPECT_EQ(player->SearchDirection(), 1);
   EXPECT_EQ(view.searchLabel, 1);
   EXPECT_TRUE(view.searchTimer);
   // While it runs: the transport is off, Stop Search on, the progress bar shown.
@@ -138,7 +138,7 @@ TEST_F(SearchCommandTest, BackwardWalksIntoEarlierFilesFromTheirLastFrame) {
   Ready({a, b, c}, 2, 3);
   player->StartBackwardSearch();
   EXPECT_EQ(view.searchLabel, 2);
-  EXPECT_EQ(player->state.searchDirection, -1);
+  EXPECT_EQ(player->SearchDirection(), -1);
   view.RunSearch();
   EXPECT_EQ(Entry(), 0);
   EXPECT_EQ(Frame(), 2);
@@ -190,7 +190,7 @@ TEST_F(SearchCommandTest, StopSearchLeavesThePictureAtTheFrameReachedAndSaysFoun
   player->StopSearchCommand();
   EXPECT_FALSE(Searching());
   EXPECT_FALSE(view.searchTimer);
-  EXPECT_EQ(player->state.searchDirection, 0);
+  EXPECT_EQ(player->SearchDirection(), 0);
   EXPECT_EQ(Frame(), 7);
   EXPECT_EQ(view.searchLabel, 3);
   EXPECT_EQ(view.Position(C::tbWhere), 7);
@@ -353,7 +353,7 @@ TEST_F(SearchCommandTest, ClosingThePlayerDuringASearchStopsIt) {
   player->SearchSlice();
   player->Shutdown();
   EXPECT_FALSE(view.searchTimer);
-  EXPECT_FALSE(player->SearchRunning());
+  EXPECT_FALSE(player->Searching());
   player->SearchSlice();  // a timer event already queued does nothing
 }
 

@@ -107,7 +107,7 @@ TEST_F(SearchWindowTest, FindsMotionInTheThirdFileWithThePreviewMoving) {
   EXPECT_FALSE(stop->isEnabled());
 
   forward->click();
-  EXPECT_TRUE(p.state.searching);
+  EXPECT_TRUE(p.Searching());
   EXPECT_EQ(ShownLabel(w), "Search Forward");
   EXPECT_TRUE(stop->isEnabled());
   EXPECT_FALSE(forward->isEnabled());
@@ -123,12 +123,12 @@ TEST_F(SearchWindowTest, FindsMotionInTheThirdFileWithThePreviewMoving) {
   EXPECT_GE(progress->value(), 9);
   EXPECT_EQ(preview->Image().size(), QSize(20, 15));
 
-  ASSERT_TRUE(WaitFor([&] { return !p.state.searching; }));
+  ASSERT_TRUE(WaitFor([&] { return !p.Searching(); }));
   EXPECT_EQ(ShownLabel(w), "Found");
   EXPECT_EQ(p.state.playListIndex, 2);
   EXPECT_EQ(w.findChild<QListWidget*>("lbPlayList")->currentRow(), 2);
   EXPECT_EQ(w.windowTitle(), "c.avi");
-  EXPECT_EQ(p.avi.nCurFrame, 25);
+  EXPECT_EQ(p.CurrentFrame(), 25);
   EXPECT_EQ(w.StatusPanel(3), "Frame 26");
   EXPECT_FALSE(stop->isEnabled());
   EXPECT_TRUE(forward->isEnabled());
@@ -148,23 +148,23 @@ TEST_F(SearchWindowTest, StopSearchEndsItAtTheFrameOnShow) {
   auto* preview = w.findChild<klv::player::SearchPreviewPanel*>("pnlSearch");
   w.findChild<QToolButton*>("sbSearchForward")->click();
   ASSERT_TRUE(WaitFor([&] { return preview->PicturesShown() >= 20; }));
-  ASSERT_TRUE(p.state.searching);
-  const int reached = p.searcher.LastDecoded();
+  ASSERT_TRUE(p.Searching());
+  const int reached = p.Search().Searcher().LastDecoded();
   w.findChild<QToolButton*>("sbStopSearch")->click();
-  EXPECT_FALSE(p.state.searching);
-  EXPECT_EQ(p.avi.nCurFrame, reached);
+  EXPECT_FALSE(p.Searching());
+  EXPECT_EQ(p.CurrentFrame(), reached);
   EXPECT_LT(reached, 399);
   EXPECT_EQ(ShownLabel(w), "Found");
   // Nothing goes on behind the user's back.
   const int shown = preview->PicturesShown();
   QTest::qWait(50);
   EXPECT_EQ(preview->PicturesShown(), shown);
-  EXPECT_EQ(p.avi.nCurFrame, reached);
+  EXPECT_EQ(p.CurrentFrame(), reached);
 
   // A threshold box without a number: a beep, and no search.
   w.findChild<QLineEdit*>("edtMotionThreshold")->setText("abc");
   w.findChild<QToolButton*>("sbSearchForward")->click();
-  EXPECT_FALSE(p.state.searching);
+  EXPECT_FALSE(p.Searching());
   EXPECT_EQ(preview->PicturesShown(), shown);
 }
 

@@ -37,14 +37,25 @@ bool ReadWordAt(FILE* f, int64_t pos, int32_t* out) {
 
 }  // namespace
 
+const char* AviOpenStatusText(AviOpenStatus status) {
+  switch (status) {
+    case AviOpenStatus::kOk: return "";
+    case AviOpenStatus::kCannotOpen: return "the file cannot be opened";
+    case AviOpenStatus::kEmpty: return "the file is empty";
+    case AviOpenStatus::kTooShort: return "not a camera movie: too short for a movie header";
+    case AviOpenStatus::kNoIndex: return "not a camera movie: no frame index";
+    case AviOpenStatus::kNoFrames: return "the movie holds no frames";
+    case AviOpenStatus::kBadPictureSize: return "the picture size is out of range";
+    case AviOpenStatus::kIndexTooShort: return "the frame index is cut short";
+    case AviOpenStatus::kForeignIndex: return "the frame index holds entries of another stream";
+    case AviOpenStatus::kOutOfMemory: return "out of memory";
+  }
+  return "";
+}
+
 AviReader::AviReader() = default;
 
 AviReader::~AviReader() { AviClose(); }
-
-int AviReader::Fail(const char* reason) {
-  failReason_ = reason;
-  return -1;
-}
 
 void AviReader::AviClose() {
   if (hFile != nullptr) {
@@ -59,16 +70,14 @@ void AviReader::AviClose() {
   head_.shrink_to_fit();
   headSize_ = 0;
   nLastFrameSize = 0;
-  decoder.ReleasePlanes();
 }
 
-int AviReader::AviOpen(const std::string& path) {
+AviOpenStatus AviReader::AviOpen(const std::string& path, JpegDecoder& headers) {
   AviClose();
-  failReason_.clear();
   hFile = std::fopen(path.c_str(), "rb");
   if (hFile == nullptr) {
     nTotalFrames = -1;
-    return Fail("cannot open the file");
+    return AviOpenStatus::kCannotOpen;
   }
   struct stat st {};
   fileSize_ = ::fstat(fileno(hFile), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
@@ -84,7 +93,7 @@ int AviReader::AviOpen(const std::string& path) {
       !ReadWordAt(hFile, 132, &rate) || !ReadWordAt(hFile, 184, &width) ||
       !ReadWordAt(hFile, 188, &height)) {
     nTotalFrames = -1;
-    return Fail("too short for a movie header");
+    return fileSize_ == 0 ? AviOpenStatus::kEmpty : AviOpenStatus::kTooShort;
   }
   nTotalFrames = frames;
   nCapInterval = scale == 65535 ? 86400 : scale;
@@ -113,37 +122,26 @@ int AviReader::AviOpen(const std::string& path) {
         nMoviBase = static_cast<int64_t>(ftello(hFile)) - 4;
     }
   }
-  if (!foundIndex) return Fail("no frame index");
-  if (nTotalFrames <= 0) return Fail("no frames");
+  if (!foundIndex) return AviOpenStatus::kNoIndex;
+  if (nTotalFrames <= 0) return AviOpenStatus::kNoFrames;
   nWalkPos += 8;
 
   // Sizes are checked against the file before anything is allocated.
   if (nImageWidth <= 0 || nImageHeight <= 0 || nImageWidth > kMaxPictureSide ||
       nImageHeight > kMaxPictureSide)
-    return Fail("picture size out of range");
+    return AviOpenStatus::kBadPictureSize;
   if (static_cast<int64_t>(nTotalFrames) * 16 > fileSize_ - nWalkPos)
-    return Fail("frame count larger than the frame index");
+    return AviOpenStatus::kIndexTooShort;
 
   // Buffers, zero-filled.
-  int failed = 0;
-  if (!decoder.AllocatePlanes(nImageWidth, nImageHeight)) ++failed;
   const size_t pixels = static_cast<size_t>(nImageWidth) * static_cast<size_t>(nImageHeight);
   try {
     pFrameBuffer.assign(pixels, 0);
-  } catch (const std::bad_alloc&) {
-    ++failed;
-  }
-  try {
     pIndex.assign(static_cast<size_t>(nTotalFrames), AviIndexEntry{});
   } catch (const std::bad_alloc&) {
-    ++failed;
-  }
-  if (failed > 0) {
-    decoder.ReleasePlanes();
     pFrameBuffer.clear();
     pIndex.clear();
-    failReason_ = "out of memory";
-    return -failed;
+    return AviOpenStatus::kOutOfMemory;
   }
   // A frame may outgrow the W x H buffer up to an uncompressed picture's size.
   frameCap_ = pixels * 3 + 65536;
@@ -152,10 +150,10 @@ int AviReader::AviOpen(const std::string& path) {
   // Index build.
   std::vector<uint8_t> raw(static_cast<size_t>(nTotalFrames) * 16);
   if (!ReadAt(hFile, nWalkPos, raw.data(), raw.size()))
-    return Fail("frame index cut short");
+    return AviOpenStatus::kIndexTooShort;
   for (int i = 0; i < nTotalFrames; ++i) {
     const uint8_t* e = raw.data() + static_cast<size_t>(i) * 16;
-    if (std::memcmp(e, "00db", 4) != 0) return Fail("frame index holds entries of another stream");
+    if (std::memcmp(e, "00db", 4) != 0) return AviOpenStatus::kForeignIndex;
     uint32_t offset = Le32(e + 8);
     if (nMoviBase > 0) offset += static_cast<uint32_t>(nMoviBase);
     pIndex[static_cast<size_t>(i)] = AviIndexEntry{offset, Le32(e + 12)};
@@ -165,19 +163,19 @@ int AviReader::AviOpen(const std::string& path) {
   FrameTimeStamp stamp;
   const uint8_t* event = nullptr;
   AviReadFrame(0);
-  decoder.ParseHeaders(pFrameBuffer.data(), static_cast<size_t>(nLastFrameSize), nullptr,
-                       nullptr, &stamp, &event);
+  headers.ParseHeaders(pFrameBuffer.data(), static_cast<size_t>(nLastFrameSize), nullptr, nullptr,
+                       &stamp, &event);
   bTimeStamps = stamp.NonZero();
   bEventMode = event != nullptr && (event[0] & 1) != 0;
 
   if (bEventMode) {
     pnEventFrames.clear();
-    for (int e = AviFindEvent(0, nTotalFrames); e >= 0; e = AviFindEvent(e + 1, nTotalFrames))
+    for (int e = AviFindEvent(headers, 0, nTotalFrames); e >= 0;
+         e = AviFindEvent(headers, e + 1, nTotalFrames))
       pnEventFrames.push_back(e);
     nEventCount = static_cast<int>(pnEventFrames.size());
   }
-  nCurFrame = 0;
-  return 0;
+  return AviOpenStatus::kOk;
 }
 
 // Positions the file at the data of frame `index` when its chunk header agrees
@@ -219,25 +217,11 @@ int AviReader::ReadFrameHead(int index) {
   return 0;
 }
 
-int AviReader::AviStepFrame(int delta) {
-  int64_t next = static_cast<int64_t>(nCurFrame) + delta;
-  next = std::clamp<int64_t>(next, 0, std::max(0, nTotalFrames - 1));
-  if (next == nCurFrame) return -1;
-  nCurFrame = static_cast<int>(next);
-  return 0;
+int AviReader::AviReadFrame(int index, uint32_t* offset) {
+  return AviReadFrame(index, pFrameBuffer, offset);
 }
 
-int AviReader::AviSetFrame(int index) {
-  nCurFrame = index;
-  return 0;
-}
-
-int AviReader::AviSeekEnd() {
-  nCurFrame = nTotalFrames;
-  return 0;
-}
-
-int AviReader::AviFindEvent(int from, int to) {
+int AviReader::AviFindEvent(JpegDecoder& headers, int from, int to) {
   if (from == to) return -1;
   const int step = from < to ? 1 : -1;
   for (int i = from; i != to; i += step) {
@@ -245,7 +229,7 @@ int AviReader::AviFindEvent(int from, int to) {
     // walked with the bytes of the frame scanned before it.
     ReadFrameHead(i);
     const uint8_t* event = nullptr;
-    int walked = decoder.ParseHeaders(head_.data(), headSize_, nullptr, nullptr, nullptr, &event);
+    int walked = headers.ParseHeaders(head_.data(), headSize_, nullptr, nullptr, nullptr, &event);
     if (walked == 0 && headSize_ == kHeadBytes && i >= 0 && i < nTotalFrames) {
       // The head was not enough (a segment runs past it): walk the whole frame.
       std::vector<uint8_t> whole;
@@ -253,7 +237,7 @@ int AviReader::AviFindEvent(int from, int to) {
         head_ = std::move(whole);
         headSize_ = pIndex[static_cast<size_t>(i)].size;
         event = nullptr;
-        decoder.ParseHeaders(head_.data(), headSize_, nullptr, nullptr, nullptr, &event);
+        headers.ParseHeaders(head_.data(), headSize_, nullptr, nullptr, nullptr, &event);
       }
     }
     if (event != nullptr && (event[0] & 0x80) != 0) return i;
@@ -261,19 +245,20 @@ int AviReader::AviFindEvent(int from, int to) {
   return -1;
 }
 
-void AviReader::FrameDateTime(int64_t elapsedSeconds, std::string* dateText, std::string* timeText) {
+void AviReader::FrameDateTime(const FrameTimeStamp& stamp, int64_t elapsedSeconds,
+                              std::string* dateText, std::string* timeText) {
   bool done = false;
-  if (bTimeStamps) done = ClockFromTimeStamp(decoder.frameTimeStamp.Value(), &frameClock);
+  if (bTimeStamps) done = ClockFromTimeStamp(stamp.Value(), &frameClock);
   if (!done) frameClock = ClockFromFileTime(wFileDate, wFileTime, elapsedSeconds);
   if (dateText != nullptr) *dateText = DateText(frameClock);
   if (timeText != nullptr) *timeText = TimeText(frameClock);
 }
 
-int AviReader::ReadAndDecode(int index, FramePicture& picture, uint32_t* offset) {
-  if (AviReadFrame(index, offset) != 0) return -1;
-  int interval = -1;
-  return decoder.DecodeFrame(pFrameBuffer.data(), static_cast<size_t>(nLastFrameSize), picture,
-                             index, &interval);
+bool ReadAndDecodeFrame(AviReader& avi, JpegDecoder& decoder, int index, FramePicture& picture,
+                        uint32_t* offset) {
+  if (avi.AviReadFrame(index, offset) != 0) return false;
+  const std::span<const uint8_t> bytes = avi.FrameBytes();
+  return decoder.DecodeFrame(bytes.data(), bytes.size(), picture, index).Ok();
 }
 
 }  // namespace klv

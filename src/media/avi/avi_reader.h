@@ -1,9 +1,14 @@
 #pragma once
 // The camera's AVI files: fixed header words, the "idx1" frame index, frame
 // bytes by index, the event list and each frame's date and time.
+//
+// The reader is the demuxer only. The header walks it needs (the first
+// frame's probe, the event scan) run on the caller's JPEG decoder, whose
+// tables persist from frame to frame as in playback.
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,6 +22,23 @@ struct AviIndexEntry {
   uint32_t size = 0;    // payload length
 };
 
+// What AviOpen came to.
+enum class AviOpenStatus {
+  kOk,
+  kCannotOpen,      // the file cannot be opened for reading
+  kEmpty,           // the file holds no bytes
+  kTooShort,        // shorter than the movie header
+  kNoIndex,         // the chunk walk meets no "idx1"
+  kNoFrames,        // the header's frame count is 0 or less
+  kBadPictureSize,  // width or height outside 1..8192
+  kIndexTooShort,   // the index cannot hold the frame count
+  kForeignIndex,    // the index holds entries of another stream
+  kOutOfMemory,     // the index or the frame buffer cannot be had
+};
+
+// The plain words for a failed open ("not a camera movie: no frame index").
+const char* AviOpenStatusText(AviOpenStatus status);
+
 class AviReader {
  public:
   AviReader();
@@ -24,36 +46,56 @@ class AviReader {
   AviReader(const AviReader&) = delete;
   AviReader& operator=(const AviReader&) = delete;
 
-  // 0 on success; -1 on failure; minus the number of failed allocations when
-  // buffers cannot be had. Closes any open file first.
-  int AviOpen(const std::string& path);
+  // Reads the header, builds the index and probes frame 0 (with `headers`)
+  // for time stamps and event mode, scanning the event list in event mode.
+  // Closes any open file first.
+  AviOpenStatus AviOpen(const std::string& path, JpegDecoder& headers);
   void AviClose();
   bool IsOpen() const { return hFile != nullptr; }
 
-  // 0 when the frame's bytes are in `buffer` (nLastFrameSize set), -1 otherwise.
-  // `offset` receives the index entry's offset in either case.
+  // 0 when the frame's bytes are in `buffer`, -1 otherwise. `offset` receives
+  // the index entry's offset in either case.
   int AviReadFrame(int index, std::vector<uint8_t>& buffer, uint32_t* offset = nullptr);
-  int AviReadFrame(int index, uint32_t* offset = nullptr) {
-    return AviReadFrame(index, pFrameBuffer, offset);
+  // The same into the reader's frame buffer (FrameBytes). A frame that cannot
+  // be read leaves the buffer with the frame read before it.
+  int AviReadFrame(int index, uint32_t* offset = nullptr);
+  std::span<const uint8_t> FrameBytes() const {
+    return {pFrameBuffer.data(), static_cast<size_t>(nLastFrameSize)};
   }
-  int AviStepFrame(int delta);
-  int AviSetFrame(int index);
-  int AviSeekEnd();
-  int AviFindEvent(int from, int to);
 
-  // Date and time of the frame whose headers were walked last.
-  void FrameDateTime(int64_t elapsedSeconds, std::string* dateText, std::string* timeText);
+  // The first event frame stepping from `from` towards `to` (not examined),
+  // walking frame headers with `headers`; -1 when there is none.
+  int AviFindEvent(JpegDecoder& headers, int from, int to);
+
+  // Date and time of a frame whose header walk gave `stamp`: from the stamp
+  // when the movie has time stamps, else the file's time plus `elapsedSeconds`.
+  void FrameDateTime(const FrameTimeStamp& stamp, int64_t elapsedSeconds, std::string* dateText,
+                     std::string* timeText);
+  const FrameClock& Clock() const { return frameClock; }
   // Seconds from the first frame to frame `index` at the capture interval.
   int64_t ElapsedSeconds(int index) const { return static_cast<int64_t>(index) * nCapInterval; }
 
-  // Reads frame `index` into pFrameBuffer and decodes it into `picture`.
-  // 0 on success; -1 when the frame cannot be read; else the decoder's value.
-  int ReadAndDecode(int index, FramePicture& picture, uint32_t* offset = nullptr);
+  // --- what the header and the index say ---------------------------------------
+  int TotalFrames() const { return nTotalFrames; }  // -1 when the file cannot be read
+  int CapInterval() const { return nCapInterval; }  // seconds
+  int Rate() const { return nAviRate; }
+  int Width() const { return nImageWidth; }
+  int Height() const { return nImageHeight; }
+  bool TimeStamps() const { return bTimeStamps; }
+  bool EventMode() const { return bEventMode; }
+  const std::vector<int>& EventFrames() const { return pnEventFrames; }
+  int EventCount() const { return nEventCount; }
+  uint16_t FileDate() const { return wFileDate; }
+  uint16_t FileTime() const { return wFileTime; }
+  // Where the index was found and what it holds (tests of the layout).
+  int64_t MoviBase() const { return nMoviBase; }
+  int64_t IndexPosition() const { return nWalkPos; }
+  const AviIndexEntry& IndexEntry(int index) const { return pIndex.at(static_cast<size_t>(index)); }
 
-  // Why the last AviOpen failed, in a few words ("no frame index", ...).
-  const std::string& FailReason() const { return failReason_; }
+ private:
+  const AviIndexEntry* SeekFrameData(int index, uint32_t* offset = nullptr);
+  int ReadFrameHead(int index);
 
-  // --- the reader's state, read by the engine --------------------------------
   FILE* hFile = nullptr;
   uint16_t wFileDate = 0;
   uint16_t wFileTime = 0;
@@ -67,25 +109,20 @@ class AviReader {
   std::vector<AviIndexEntry> pIndex;
   std::vector<uint8_t> pFrameBuffer;
   int nLastFrameSize = 0;
-  int nCurFrame = 0;
   bool bTimeStamps = false;
   bool bEventMode = false;
   std::vector<int> pnEventFrames;
   int nEventCount = 0;
   FrameClock frameClock;
 
-  JpegDecoder decoder;
-
- private:
-  const AviIndexEntry* SeekFrameData(int index, uint32_t* offset = nullptr);
-  int ReadFrameHead(int index);
-  int Fail(const char* reason);
-
   int64_t fileSize_ = 0;
   size_t frameCap_ = 0;          // largest frame accepted
   std::vector<uint8_t> head_;    // header bytes of the frame last scanned for events
   size_t headSize_ = 0;
-  std::string failReason_;
 };
+
+// Reads frame `index` and decodes it into `picture`: true when it was shown.
+bool ReadAndDecodeFrame(AviReader& avi, JpegDecoder& decoder, int index, FramePicture& picture,
+                        uint32_t* offset = nullptr);
 
 }  // namespace klv

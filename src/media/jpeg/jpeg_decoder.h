@@ -1,10 +1,7 @@
 #pragma once
 // The camera's JPEG decoder: header walk, entropy decoding, reconstruction and
-// colour output for baseline 4:2:0 frames. One instance per open AVI reader;
+// colour output for baseline 4:2:0 frames. One instance per open AVI movie;
 // tables persist from frame to frame as the camera's software expects.
-//
-// CONTRACT (used by the AVI reader, the engine and the motion search; the
-// implementation may add private members and helpers freely):
 
 #include <cstddef>
 #include <cstdint>
@@ -59,6 +56,7 @@ struct HuffDecodeTable {
   uint16_t MINCODE[17] = {};
   int32_t MAXCODE[18] = {};
   uint8_t VALPTR[17] = {};
+  bool operator==(const HuffDecodeTable&) const = default;
 };
 
 // Quantisation tables 0..2 (multipliers already carrying the IDCT prescale,
@@ -66,6 +64,20 @@ struct HuffDecodeTable {
 struct QuantStore {
   int32_t multiplier[3][64] = {};
   int32_t dcQuant[3] = {};
+  bool operator==(const QuantStore&) const = default;
+};
+
+// What a whole-frame decode came to.
+enum class JpegStatus {
+  kOk,
+  kNoScan,        // the header walk found no entropy-coded data
+  kNoPlanes,      // no planes allocated, or no picture to draw into
+  kEntropyError,  // the MCU loop stopped; bytesRead tells where
+};
+struct JpegDecodeResult {
+  JpegStatus status = JpegStatus::kOk;
+  uint32_t bytesRead = 0;  // entropy-coded bytes read before an entropy error
+  bool Ok() const { return status == JpegStatus::kOk; }
 };
 
 class JpegDecoder {
@@ -73,18 +85,18 @@ class JpegDecoder {
   JpegDecoder();  // Huffman tables = Annex K defaults; quantisers all zero
 
   // --- persistent tables -------------------------------------------------
-  QuantStore quant;
-  HuffDecodeTable huff[2][2];  // [class 0 DC / 1 AC][id]
+  const QuantStore& Quant() const { return quant; }
+  const HuffDecodeTable& Huff(int tableClass, int id) const { return huff[tableClass & 1][id & 1]; }
 
   // --- per-frame metadata written by the header walk -----------------------
-  CameraFrameRecord record;     // APP4 copy of the last walked frame
-  bool bRecordPresent = false;  // cleared by every walk, set by APP4
-  FrameTimeStamp frameTimeStamp;  // time stamp of the last frame DecodeFrame walked
-  int nFrameIntervalMs = -1;
+  const CameraFrameRecord& Record() const { return record; }   // APP4 of the last walked frame
+  bool RecordPresent() const { return bRecordPresent; }       // cleared by every walk
+  const FrameTimeStamp& TimeStamp() const { return frameTimeStamp; }  // of the last decoded frame
+  int FrameIntervalMs() const { return nFrameIntervalMs; }    // -1 until known
 
-  // Switches and the diagnostics sink (RTC dump lines); may be null.
-  const DecoderFlags* flags = nullptr;
-  DiagnosticsSink* diag = nullptr;
+  // Switches and the diagnostics sink (RTC dump lines); either may be null.
+  void SetFlags(const DecoderFlags* f) { flags = f; }
+  void SetDiagnostics(DiagnosticsSink* sink) { diag = sink; }
 
   // Header walk. `size` is the frame's real byte count: segments are looked for
   // only below min(size, 4096) and no payload is read beyond `size`.
@@ -105,19 +117,17 @@ class JpegDecoder {
   const int32_t* PlaneCb() const { return cb_.data(); }
   const int32_t* PlaneCr() const { return cr_.data(); }
 
-  // Whole frame: header walk, interval update, MCUs, colour. 0 on success;
-  // -1 when the walk finds no entropy-coded data (or no planes are allocated);
-  // else the bytes-read count of the failed entropy decode. The picture is
-  // untouched unless it returns 0. Converts the planes' picture size, limited
-  // to the picture's own size.
-  int DecodeFrame(const uint8_t* data, size_t size, FramePicture& picture, int index,
-                  int* intervalMs);
+  // Whole frame: header walk, interval update, MCUs, colour. The picture is
+  // untouched unless the result is kOk. Converts the planes' picture size,
+  // limited to the picture's own size.
+  JpegDecodeResult DecodeFrame(const uint8_t* data, size_t size, FramePicture& picture, int index);
   // MCU loop over the entropy-coded data [data, data + size) into the planes.
   int DecodeMcus(const uint8_t* data, size_t size);
   // Colour conversion of the planes into the picture's first `height` rows.
   void ToPicture(FramePicture& picture, int width, int height) const;
-  // Frame interval from the previous decoded frame's time stamp.
-  void UpdateFrameInterval(int index);
+  // Takes `stamp` as frame `index`'s time stamp and derives the frame interval
+  // from the previous decoded frame's.
+  void UpdateFrameInterval(int index, const FrameTimeStamp& stamp);
 
   // --- entropy primitives (also for the DC-only reduced decode) ----------
   // The reader never reads at or beyond data + size: running out of data
@@ -147,6 +157,15 @@ class JpegDecoder {
 
  private:
   struct AcList;  // coefficients of one block as decoded
+
+  QuantStore quant;
+  HuffDecodeTable huff[2][2];  // [class 0 DC / 1 AC][id]
+  CameraFrameRecord record;
+  bool bRecordPresent = false;
+  FrameTimeStamp frameTimeStamp;
+  int nFrameIntervalMs = -1;
+  const DecoderFlags* flags = nullptr;
+  DiagnosticsSink* diag = nullptr;
 
   // Header walk helpers.
   void LoadHuffSegment(const uint8_t* payload, size_t length);
@@ -204,7 +223,5 @@ void JpegColourRows(const uint8_t* y, const int32_t* cb, const int32_t* cr, int 
 
 // IDCT prescale factors in zigzag order (DC first).
 extern const int32_t kJpegPrescale[64];
-// Zigzag position -> natural (row * 8 + column) index.
-extern const uint8_t kJpegZigzag[64];
 
 }  // namespace klv

@@ -6,6 +6,7 @@
 #include <new>
 #include <type_traits>
 
+#include "media/common/arith.h"
 #include "media/jpeg/jpeg_bitreader.h"
 #include "media/jpeg/jpeg_idct.h"
 
@@ -13,12 +14,6 @@ namespace klv {
 
 namespace {
 
-inline int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-inline int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
 inline int32_t LumaSample(int32_t v) {
   v += 128;
   return v < 0 ? 0 : (v > 255 ? 255 : v);
@@ -205,20 +200,23 @@ int JpegDecoder::DecodeMcus(const uint8_t* data, size_t size) {
   return 0;
 }
 
-int JpegDecoder::DecodeFrame(const uint8_t* data, size_t size, FramePicture& picture, int index,
-                             int* intervalMs) {
+JpegDecodeResult JpegDecoder::DecodeFrame(const uint8_t* data, size_t size, FramePicture& picture,
+                                          int index) {
   JpegFrameInfo frameInfo;
   JpegScanInfo scanInfo;
   const uint8_t* event = nullptr;
-  const int p = ParseHeaders(data, size, &frameInfo, &scanInfo, &frameTimeStamp, &event);
-  if (p <= 0) return -1;
-  UpdateFrameInterval(index);
-  if (intervalMs != nullptr) *intervalMs = nFrameIntervalMs;
-  if (w16_ == 0 || picture.Empty()) return -1;
+  FrameTimeStamp stamp;
+  const int p = ParseHeaders(data, size, &frameInfo, &scanInfo, &stamp, &event);
+  if (p <= 0) {
+    frameTimeStamp = stamp;  // the walk cleared it
+    return {JpegStatus::kNoScan, 0};
+  }
+  UpdateFrameInterval(index, stamp);
+  if (w16_ == 0 || picture.Empty()) return {JpegStatus::kNoPlanes, 0};
   const int err = DecodeMcus(data + p, size - static_cast<size_t>(p));
-  if (err != 0) return err;
+  if (err != 0) return {JpegStatus::kEntropyError, static_cast<uint32_t>(err)};
   ToPicture(picture, imageW_, imageH_);
-  return 0;
+  return {};
 }
 
 }  // namespace klv

@@ -224,7 +224,8 @@ int JpegDecoder::ParseHeaders(const uint8_t* data, size_t size, JpegFrameInfo* f
   }
 }
 
-void JpegDecoder::UpdateFrameInterval(int index) {
+void JpegDecoder::UpdateFrameInterval(int index, const FrameTimeStamp& stamp) {
+  frameTimeStamp = stamp;
   if (index == prevIndex_ + 1)
     nFrameIntervalMs = static_cast<int>((frameTimeStamp.low - prevStampLow_) * 10u);
   else

@@ -3,6 +3,7 @@
 
 #include "media/jpeg/jpeg_idct.h"
 
+#include "media/common/arith.h"
 #include "media/jpeg/jpeg_decoder.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -140,7 +141,7 @@ IdctKernels SelectIdct() {
 
 void JpegDecoder::Idct(const int32_t* block, int32_t* out) {
   jpeg::Wrap32 w[64];
-  for (int k = 0; k < 64; ++k) w[kJpegZigzag[k]].v = block[k];
+  for (int k = 0; k < 64; ++k) w[kZigzag[k]].v = block[k];
   jpeg::Transform2D(w);
   for (int k = 0; k < 64; ++k) out[k] = w[k].v >> 10;
 }

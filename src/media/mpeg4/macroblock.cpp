@@ -73,9 +73,9 @@ int MacroblockDecoder::DecodePicture(StreamReader& reader, const StreamLayer& la
 
   // From here the macroblocks are read from the view directly.
   if (!reader.HasView()) return -1;
-  windowBits_ = uint64_t {reader.windowLength} * 8;
-  limitBits_ = (reader.fileSize - reader.windowOffset) * 8;
-  bits_.Reset(reader.viewBase, reader.ViewReadable(), reader.BitPosition() - reader.windowOffset * 8);
+  windowBits_ = uint64_t {reader.WindowLength()} * 8;
+  limitBits_ = (reader.FileSize() - reader.WindowOffset()) * 8;
+  bits_.Reset(reader.ViewBase(), reader.ViewReadable(), reader.BitPosition() - reader.WindowOffset() * 8);
   highWater_ = bits_.pos;
 
   for (int mby = 0; mby < layer.mbHeight; ++mby) {
@@ -95,7 +95,7 @@ int MacroblockDecoder::DecodePicture(StreamReader& reader, const StreamLayer& la
     return -1;
   }
   *touched = touched_;
-  if (!reader.SetBitPosition(reader.windowOffset * 8 + bits_.pos)) return -1;
+  if (!reader.SetBitPosition(reader.WindowOffset() * 8 + bits_.pos)) return -1;
   *decoded = true;
   return static_cast<int>(std::min<uint64_t>(reader.Position() / 1024, INT_MAX));
 }
@@ -106,15 +106,15 @@ bool MacroblockDecoder::CheckpointSlow() {
   if (highWater_ >= limitBits_) return Fail(bits_.pos);
   while (bits_.pos >= windowBits_) {
     StreamReader& r = *reader_;
-    if (r.MapWindow(r.windowOffset + r.windowLength) <= 0) {
+    if (r.MapWindow(r.WindowOffset() + r.WindowLength()) <= 0) {
       mapFailed_ = true;
       return Fail(bits_.pos);
     }
     const uint64_t moved = bits_.pos - windowBits_;
     highWater_ -= windowBits_;
     limitBits_ -= windowBits_;
-    windowBits_ = uint64_t {r.windowLength} * 8;
-    bits_.Reset(r.viewBase, r.ViewReadable(), moved);
+    windowBits_ = uint64_t {r.WindowLength()} * 8;
+    bits_.Reset(r.ViewBase(), r.ViewReadable(), moved);
   }
   return true;
 }
@@ -135,7 +135,7 @@ void MacroblockDecoder::FinishFailure() {
     r.DropView();
     return;
   }
-  r.SetBitPosition(r.windowOffset * 8 + failPos_);
+  r.SetBitPosition(r.WindowOffset() * 8 + failPos_);
 }
 
 void MacroblockDecoder::ResetRowPredictors(int mby) {

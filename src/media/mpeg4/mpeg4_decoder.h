@@ -19,6 +19,24 @@
 
 namespace klv {
 
+// How DecodeNextFrame treats the next picture and its side packets.
+struct DecodeOptions {
+  FramePicture* bitmap = nullptr;  // the picture to draw into; null: decode only
+  bool firstOfStart = false;       // the first picture of a playback run: drop audio lead bytes
+  bool feedAudio = false;          // hand the audio packets' bytes to the audio sink
+};
+
+// What DecodeNextFrame read.
+struct DecodedFrame {
+  int position = -1;         // file position after the picture in KiB; -1: no picture read
+  bool decoded = false;      // a picture was decoded (one inside the first KiB is at 0)
+  int audioLength = 0;       // audio bytes credited to the picture (0 without audio packets)
+  uint32_t elapsedTime = 0;  // hundredths of a second from its time packet (0 without one)
+  int quantiser = 0;         // the running quantiser after its last macroblock
+  // The player shows it: a position past the start, or a picture inside the first KiB.
+  bool Shown() const { return position > 0 || (position == 0 && decoded); }
+};
+
 class Mpeg4Decoder {
  public:
   Mpeg4Decoder() = default;
@@ -31,38 +49,37 @@ class Mpeg4Decoder {
   int OpenStream(const std::string& path);
   // The same over a caller's buffer (tests, fuzzing).
   int OpenStreamBuffer(const uint8_t* data, size_t size);
-  bool CloseStream() { return reader.CloseStream(); }
-  bool IsOpen() const { return reader.IsOpen(); }
-  bool RewindStream() { return reader.RewindStream(); }
+  bool CloseStream() { return reader_.CloseStream(); }
+  bool IsOpen() const { return reader_.IsOpen(); }
+  bool RewindStream() { return reader_.RewindStream(); }
   int SeekKeyFrame(int position, int unitKiB, int direction) {
-    return reader.SeekKeyFrame(position, unitKiB, direction);
+    return reader_.SeekKeyFrame(position, unitKiB, direction);
   }
 
   // Size of the pictures (the layer's width and height); the player's
   // bitmaps are PictureWidth() x BitmapHeight(embedTime), 24 bits a pixel.
-  int PictureWidth() const { return reader.layer.width; }
-  int PictureHeight() const { return reader.layer.height; }
-  int BitmapHeight(bool embedTime) const { return reader.layer.height + (embedTime ? 16 : 0); }
+  int PictureWidth() const { return reader_.Layer().width; }
+  int PictureHeight() const { return reader_.Layer().height; }
+  int BitmapHeight(bool embedTime) const { return reader_.Layer().height + (embedTime ? 16 : 0); }
 
   // Reads the side packets in front of the next picture, decodes it, filters
-  // a copy by flags->g_nDeblockMethod and converts it into `bitmap` (may be
-  // null: decode only). Returns the file position after the picture in KiB,
-  // or -1 when no picture could be read. audioLength: audio bytes credited
-  // to the picture (0 without audio packets); elapsedTime: hundredths of a
-  // second from its time packet (0 without one); quantiser: the running
-  // quantiser after the picture's last macroblock (also after a failure).
-  int DecodeNextFrame(FramePicture* bitmap, int* audioLength, bool firstOfStart, bool feedAudio,
-                      uint32_t* elapsedTime, int* quantiser);
+  // a copy by the deblocking method and converts it into options.bitmap.
+  // The quantiser is reported after a failure too.
+  DecodedFrame DecodeNextFrame(const DecodeOptions& options = {});
 
+  // True when a picture start code lies at or after byte `from`: a stream that
+  // stopped there stopped at a picture it could not decode, not at its end.
+  // Leaves the stream without a view.
+  bool PictureStartsAtOrAfter(uint64_t from);
+
+  // True when the last DecodeNextFrame decoded a picture.
+  bool lastPictureDecoded() const { return lastDecoded_; }
   // Bytes the last start-code search passed over (the player's "BHC").
-  int skippedBytes() const { return reader.skippedBytes; }
+  int skippedBytes() const { return reader_.SkippedBytes(); }
   // Deblocking statistics ("Def, filt" / "DC,  filt"), reset by the player.
   const mpeg4::DeblockStats& deblockStats() const { return deblockStats_; }
   void ResetDeblockStats() { deblockStats_ = {}; }
 
-  // True when the last DecodeNextFrame decoded a picture (also one inside
-  // the first KiB, whose position is 0).
-  bool lastPictureDecoded() const { return lastDecoded_; }
   const mpeg4::MacroblockDecoder& macroblocks() const { return macroblocks_; }
   const VopHeader& vop() const { return vop_; }
   mpeg4::PictureStores& stores() { return stores_; }
@@ -70,14 +87,19 @@ class Mpeg4Decoder {
   // Converts the output picture (unfiltered) into `bitmap`.
   void ConvertOutput(FramePicture& bitmap) const;
 
-  StreamReader reader;
+  const StreamReader& Reader() const { return reader_; }
+  // Window size of the next open (tests cross window edges with small ones).
+  void SetWindowSizeForTesting(uint32_t bytes) { reader_.SetWindowSizeForTesting(bytes); }
   // Switches (deblocking method, force black and white); defaults when null.
-  const DecoderFlags* flags = nullptr;
+  void SetFlags(const DecoderFlags* f) { flags_ = f; }
   // Receives the audio packets' bytes when DecodeNextFrame feeds audio.
-  void SetAudioSink(AudioSink* sink) { reader.audioSink = sink; }
+  void SetAudioSink(AudioSink* sink) { reader_.SetAudioSink(sink); }
 
  private:
   int FinishOpen(int kib);
+
+  StreamReader reader_;
+  const DecoderFlags* flags_ = nullptr;
 
   mpeg4::PictureStores stores_;
   mpeg4::Dequantiser dequantiser_;

@@ -54,7 +54,7 @@ int StreamReader::OpenCommon() {
   // A first window that cannot be mapped (an empty file, a directory, a
   // mapping failure) is a failed open; the player reports it and goes on.
   if (MapWindow(0) <= 0) {
-    if (fileSize == 0) lastError = "The file is empty";
+    if (fileSize == 0) lastError = "the file is empty";
     file_.Close();
     return 0;
   }

@@ -100,6 +100,31 @@ class StreamReader {
   MappedFile& File() { return file_; }
 
   // --- state -------------------------------------------------------------------
+  uint32_t WindowSize() const { return windowSize; }
+  uint64_t FileSize() const { return fileSize; }
+  uint64_t WindowOffset() const { return windowOffset; }
+  uint32_t WindowLength() const { return windowLength; }
+  const uint8_t* ViewBase() const { return viewBase; }
+  const uint8_t* Cursor() const { return cursor; }
+  uint8_t BitMask() const { return bitMask; }
+  // Bytes of the stream headers in front of the first picture (0: none parsed).
+  uint32_t HeaderLength() const { return headerLength; }
+  // Bytes the last start-code search passed over.
+  int32_t SkippedBytes() const { return skippedBytes; }
+  // Why the last open or mapping failed.
+  const std::string& LastError() const { return lastError; }
+  const StreamLayer& Layer() const { return layer; }
+  // Where audio packet bytes go when feeding audio (null: nowhere).
+  void SetAudioSink(AudioSink* sink) { audioSink = sink; }
+
+ private:
+  int OpenCommon();
+  int BitIndex() const;  // 0 for bitMask 0x80 .. 7 for 0x01
+  bool EnsureViewAt(uint64_t offset);
+  bool SkipAudio(uint64_t length, bool handOn);
+  int SeekScan(int step, uint64_t unitBytes);
+  void RestoreWindow(uint64_t window, uint64_t position, uint8_t mask);
+
   uint32_t windowSize = kWindowBytes;
   uint64_t fileSize = 0;
   uint64_t windowOffset = 0;
@@ -111,17 +136,8 @@ class StreamReader {
   uint32_t headerLength = 0;
   int32_t skippedBytes = 0;
   std::string lastError;
-
   StreamLayer layer;
-  AudioSink* audioSink = nullptr;  // audio packet bytes when feeding audio
-
- private:
-  int OpenCommon();
-  int BitIndex() const;  // 0 for bitMask 0x80 .. 7 for 0x01
-  bool EnsureViewAt(uint64_t offset);
-  bool SkipAudio(uint64_t length, bool handOn);
-  int SeekScan(int step, uint64_t unitBytes);
-  void RestoreWindow(uint64_t window, uint64_t position, uint8_t mask);
+  AudioSink* audioSink = nullptr;
 
   MappedFile file_;
   bool streamOpen_ = false;

@@ -10,6 +10,8 @@
 #include <array>
 #include <cstdint>
 
+#include "media/common/arith.h"
+
 namespace klv::mpeg4 {
 
 struct VlcCode {
@@ -42,7 +44,6 @@ extern const TcoefCode kTcoefIntra[kTcoefCount];
 extern const TcoefCode kTcoefInter[kTcoefCount];
 extern const EscapeLimits kEscapeIntra;
 extern const EscapeLimits kEscapeInter;
-extern const uint8_t kZigzag[64];
 extern const uint8_t kDefaultIntraMatrix[64];
 extern const uint8_t kDefaultInterMatrix[64];
 

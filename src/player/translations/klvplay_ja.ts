@@ -184,6 +184,14 @@
         <source>Open</source>
         <translation>開く</translation>
     </message>
+    <message>
+        <source>Shutdown Delay</source>
+        <translation>シャットダウン遅延</translation>
+    </message>
+    <message>
+        <source>Event Number</source>
+        <translation>イベント番号</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMyMsg</name>
@@ -206,6 +214,49 @@
     <message>
         <source>File Does Not Contain Any Frames</source>
         <translation>ファイルにフレームがありません</translation>
+    </message>
+</context>
+<context>
+    <name>OpenProblem</name>
+    <message>
+        <source>the file cannot be opened</source>
+        <translation>ファイルを開けません</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>ファイルが空です</translation>
+    </message>
+    <message>
+        <source>not a camera movie: too short for a movie header</source>
+        <translation>カメラの動画ではありません：動画ヘッダーより短いファイルです</translation>
+    </message>
+    <message>
+        <source>not a camera movie: no frame index</source>
+        <translation>カメラの動画ではありません：フレーム索引がありません</translation>
+    </message>
+    <message>
+        <source>the movie holds no frames</source>
+        <translation>動画にフレームがありません</translation>
+    </message>
+    <message>
+        <source>the picture size is out of range</source>
+        <translation>画像サイズが範囲外です</translation>
+    </message>
+    <message>
+        <source>the frame index is cut short</source>
+        <translation>フレーム索引が途中で切れています</translation>
+    </message>
+    <message>
+        <source>the frame index holds entries of another stream</source>
+        <translation>フレーム索引に別のストリームの項目があります</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>メモリが不足しています</translation>
+    </message>
+    <message>
+        <source>not a camera stream: its headers cannot be read</source>
+        <translation>カメラのストリームではありません：ヘッダーを読み取れません</translation>
     </message>
 </context>
 </TS>

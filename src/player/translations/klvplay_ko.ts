@@ -184,6 +184,14 @@
         <source>Open</source>
         <translation>열기</translation>
     </message>
+    <message>
+        <source>Shutdown Delay</source>
+        <translation>종료 지연</translation>
+    </message>
+    <message>
+        <source>Event Number</source>
+        <translation>이벤트 번호</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMyMsg</name>
@@ -206,6 +214,49 @@
     <message>
         <source>File Does Not Contain Any Frames</source>
         <translation>파일에 프레임이 없습니다</translation>
+    </message>
+</context>
+<context>
+    <name>OpenProblem</name>
+    <message>
+        <source>the file cannot be opened</source>
+        <translation>파일을 열 수 없습니다</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>파일이 비어 있습니다</translation>
+    </message>
+    <message>
+        <source>not a camera movie: too short for a movie header</source>
+        <translation>카메라 동영상이 아닙니다: 동영상 헤더보다 짧습니다</translation>
+    </message>
+    <message>
+        <source>not a camera movie: no frame index</source>
+        <translation>카메라 동영상이 아닙니다: 프레임 색인이 없습니다</translation>
+    </message>
+    <message>
+        <source>the movie holds no frames</source>
+        <translation>동영상에 프레임이 없습니다</translation>
+    </message>
+    <message>
+        <source>the picture size is out of range</source>
+        <translation>화면 크기가 범위를 벗어났습니다</translation>
+    </message>
+    <message>
+        <source>the frame index is cut short</source>
+        <translation>프레임 색인이 잘려 있습니다</translation>
+    </message>
+    <message>
+        <source>the frame index holds entries of another stream</source>
+        <translation>프레임 색인에 다른 스트림의 항목이 있습니다</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>메모리가 부족합니다</translation>
+    </message>
+    <message>
+        <source>not a camera stream: its headers cannot be read</source>
+        <translation>카메라 스트림이 아닙니다: 헤더를 읽을 수 없습니다</translation>
     </message>
 </context>
 </TS>

@@ -184,6 +184,14 @@
         <source>Open</source>
         <translation>打开</translation>
     </message>
+    <message>
+        <source>Shutdown Delay</source>
+        <translation>关机延迟</translation>
+    </message>
+    <message>
+        <source>Event Number</source>
+        <translation>事件编号</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMyMsg</name>
@@ -206,6 +214,49 @@
     <message>
         <source>File Does Not Contain Any Frames</source>
         <translation>文件中没有任何帧</translation>
+    </message>
+</context>
+<context>
+    <name>OpenProblem</name>
+    <message>
+        <source>the file cannot be opened</source>
+        <translation>无法打开文件</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>文件为空</translation>
+    </message>
+    <message>
+        <source>not a camera movie: too short for a movie header</source>
+        <translation>不是相机影片：文件太短，不含影片头</translation>
+    </message>
+    <message>
+        <source>not a camera movie: no frame index</source>
+        <translation>不是相机影片：没有帧索引</translation>
+    </message>
+    <message>
+        <source>the movie holds no frames</source>
+        <translation>影片不含任何帧</translation>
+    </message>
+    <message>
+        <source>the picture size is out of range</source>
+        <translation>画面尺寸超出范围</translation>
+    </message>
+    <message>
+        <source>the frame index is cut short</source>
+        <translation>帧索引不完整</translation>
+    </message>
+    <message>
+        <source>the frame index holds entries of another stream</source>
+        <translation>帧索引含有其他流的条目</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>内存不足</translation>
+    </message>
+    <message>
+        <source>not a camera stream: its headers cannot be read</source>
+        <translation>不是相机流：无法读取其头部</translation>
     </message>
 </context>
 </TS>

@@ -184,6 +184,14 @@
         <source>Open</source>
         <translation>開啟</translation>
     </message>
+    <message>
+        <source>Shutdown Delay</source>
+        <translation>關機延遲</translation>
+    </message>
+    <message>
+        <source>Event Number</source>
+        <translation>事件編號</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMyMsg</name>
@@ -206,6 +214,49 @@
     <message>
         <source>File Does Not Contain Any Frames</source>
         <translation>檔案中沒有任何影格</translation>
+    </message>
+</context>
+<context>
+    <name>OpenProblem</name>
+    <message>
+        <source>the file cannot be opened</source>
+        <translation>無法開啟檔案</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>檔案是空的</translation>
+    </message>
+    <message>
+        <source>not a camera movie: too short for a movie header</source>
+        <translation>不是相機影片：檔案太短，不含影片標頭</translation>
+    </message>
+    <message>
+        <source>not a camera movie: no frame index</source>
+        <translation>不是相機影片：沒有畫格索引</translation>
+    </message>
+    <message>
+        <source>the movie holds no frames</source>
+        <translation>影片不含任何畫格</translation>
+    </message>
+    <message>
+        <source>the picture size is out of range</source>
+        <translation>畫面尺寸超出範圍</translation>
+    </message>
+    <message>
+        <source>the frame index is cut short</source>
+        <translation>畫格索引不完整</translation>
+    </message>
+    <message>
+        <source>the frame index holds entries of another stream</source>
+        <translation>畫格索引含有其他串流的項目</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>記憶體不足</translation>
+    </message>
+    <message>
+        <source>not a camera stream: its headers cannot be read</source>
+        <translation>不是相機串流：無法讀取其標頭</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,22 @@
+// The one place that knows every kind of movie.
+
+#include "engine/avi_source.h"
+#include "engine/movie_source.h"
+#include "engine/stream_source.h"
+
+namespace klv {
+
+std::unique_ptr<MovieSource> CreateSource(SourceKind kind, Player& player) {
+  switch (kind) {
+    case SourceKind::Avi:
+      return std::make_unique<AviSource>(player);
+    case SourceKind::Stream:
+      return std::make_unique<StreamSource>(player);
+    case SourceKind::Ztm:
+    case SourceKind::None:
+      break;
+  }
+  return nullptr;
+}
+
+}  // namespace klv
