@@ -2,6 +2,7 @@
 // One QApplication for a test program, on the offscreen platform unless the
 // environment names another.
 #include <QApplication>
+#include <QKeyEvent>
 
 namespace klv::test {
 
@@ -12,6 +13,14 @@ inline QApplication* QtApp() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication* app = new QApplication(argc, argv);
   return app;
+}
+
+// Delete as X11 and Wayland deliver it: with the text "\x7f".
+inline void PressDelete(QWidget* w) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+  QApplication::sendEvent(w, &press);
+  QApplication::sendEvent(w, &release);
 }
 
 }  // namespace klv::test

@@ -166,6 +166,18 @@ TEST_F(SetClk, HoursRule) {
   EXPECT_EQ(Word(b, 28), 0x586F);
 }
 
+TEST_F(SetClk, DeleteEditsWithoutBeeping) {
+  Open();
+  for (const char* name : {"edtHours", "edtMinutes", "edtSeconds"}) {
+    QLineEdit* e = Box(name);
+    Type(name, "10");
+    e->home(false);
+    test::PressDelete(e);
+    EXPECT_EQ(e->text(), "0") << name;
+  }
+  EXPECT_EQ(w_->beepCount(), 0);
+}
+
 TEST_F(SetClk, FiveSecondMinimumAndCarries) {
   Open();
   Type("edtHours", "0");  // 0:0:0 would be no interval at all
