@@ -350,7 +350,7 @@ TEST(CardDriveBoxTest, VolumesBrowseAndRememberedFolders) {
   CardDriveBox box;
   box.setVolumeSource([] {
     return std::vector<Volume>{{"/media/u/CARD", "/dev/sdb1", "vfat", true, false, "CARD"},
-                               {"/", "/dev/sda1", "ext4", false, false, "/"}};
+                               {"/mnt/data", "/dev/sda3", "ext4", false, false, "data"}};
   });
   QString browseAnswer;
   int browsed = 0;
@@ -385,6 +385,39 @@ TEST(CardDriveBoxTest, VolumesBrowseAndRememberedFolders) {
   EXPECT_EQ(box.cardPath(), "/tmp/somewhere");
   EXPECT_EQ(browsed, 2);
   EXPECT_EQ(changes, (QStringList{"/media/u/CARD", "/tmp/somewhere"}));
+
+  // Folders chosen by hand or remembered stay listed after another choice,
+  // behind the volumes and before "Browse…".
+  emit box.activated(0);
+  box.refresh();
+  QStringList items;
+  for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
+  EXPECT_EQ(items, (QStringList{"CARD  (/media/u/CARD)", "data  (/mnt/data)", "/media/u/OLD",
+                                "/tmp/somewhere", "", "Browse…"}));
+  EXPECT_EQ(box.cardPath(), "/media/u/CARD");
+}
+
+// The box as the machine fills it, from a planted mount table: cards only.
+TEST(CardDriveBoxTest, ListsCardsFromTheMountTable) {
+  test::QtApp();
+  char tmpl[] = "/tmp/klv_cardbox_XXXXXX";
+  ASSERT_NE(::mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  std::ofstream(dir + "/mountinfo")
+      << "26 1 259:2 / / rw - ext4 /dev/nvme0n1p2 rw\n"
+         "27 26 259:1 / /boot/efi rw - vfat /dev/nvme0n1p1 rw\n"
+         "28 26 0:25 / /run rw - tmpfs tmpfs rw\n"
+         "29 26 259:4 / /mnt/data rw - ext4 /dev/nvme0n1p4 rw\n"
+         "30 26 8:17 / /run/media/ann/KELVARN rw - vfat /dev/sdb1 rw\n";
+  CardDriveBox box;
+  box.setVolumeSource([&] { return ListVolumes({dir + "/mountinfo", dir + "/block"}); });
+  box.setCardPath("/home/ann/cards");  // chosen with Browse… once, remembered in the INI
+  QStringList items;
+  for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
+  EXPECT_EQ(items, (QStringList{"KELVARN  (/run/media/ann/KELVARN)", "data  (/mnt/data)",
+                                "/home/ann/cards", "", "Browse…"}));
+  EXPECT_EQ(box.currentIndex(), 2);
+  fs::remove_all(dir);
 }
 
 }  // namespace
