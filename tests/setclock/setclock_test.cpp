@@ -178,6 +178,58 @@ TEST_F(SetClk, DeleteEditsWithoutBeeping) {
   EXPECT_EQ(w_->beepCount(), 0);
 }
 
+// The pickers follow the clock second by second until the user changes them.
+TEST_F(SetClk, PickersFollowTheClockUntilChanged) {
+  Open();
+  auto* date = Child<QDateEdit>("DateTimePicker1");
+  auto* time = Child<QTimeEdit>("DateTimePicker2");
+  QDateTime now(QDate(2024, 3, 15), QTime(23, 59, 58, 700));
+  w_->setClock([&] { return now; });
+  EXPECT_EQ(time->time(), QTime(23, 59, 58));
+  EXPECT_EQ(date->date(), QDate(2024, 3, 15));
+  now = now.addMSecs(1500);  // past midnight: the date follows too
+  w_->clockTick();
+  EXPECT_EQ(time->time(), QTime(0, 0, 0));
+  EXPECT_EQ(date->date(), QDate(2024, 3, 16));
+
+  // A date of the user's holds; the time still follows.
+  date->setFocus();
+  QTest::keyClick(date, Qt::Key_Up);
+  const QDate chosen = date->date();
+  ASSERT_NE(chosen, QDate(2024, 3, 16));
+  now = now.addSecs(7);
+  w_->clockTick();
+  EXPECT_EQ(date->date(), chosen);
+  EXPECT_EQ(time->time(), QTime(0, 0, 7));
+
+  // A time of the user's holds, whatever the clock does.
+  time->setFocus();
+  QTest::keyClick(time, Qt::Key_Up);
+  const QTime typed = time->time();
+  ASSERT_NE(typed, QTime(0, 0, 7));
+  now = now.addDays(1).addSecs(30);
+  w_->clockTick();
+  EXPECT_EQ(time->time(), typed);
+  EXPECT_EQ(date->date(), chosen);
+}
+
+// What is written is what the pickers show at the moment of Write, even when
+// the last tick was a while ago.
+TEST_F(SetClk, WriteTakesTheClockOfThatMoment) {
+  Open();
+  auto* time = Child<QTimeEdit>("DateTimePicker2");
+  QDateTime now(QDate(2024, 3, 15), QTime(10, 5, 0, 900));
+  w_->setClock([&] { return now; });
+  EXPECT_EQ(time->time(), QTime(10, 5, 0));
+  now = now.addSecs(125);  // no tick: the window was busy
+  w_->bWriteTimeClick();
+  EXPECT_EQ(time->time(), QTime(10, 7, 5));
+  const Bytes b = Written();
+  ASSERT_EQ(b.size(), kSettingsFileSize);
+  EXPECT_EQ(Word(b, 26), 10 << 11 | 7 << 5 | 2);  // 10:07:05, the odd second rounded down
+  EXPECT_EQ(Word(b, 28), 44 << 9 | 3 << 5 | 15);
+}
+
 TEST_F(SetClk, FiveSecondMinimumAndCarries) {
   Open();
   Type("edtHours", "0");  // 0:0:0 would be no interval at all
