@@ -184,13 +184,8 @@ TEST_F(CamSettings, KeyFilterAndCarries) {
 TEST_F(CamSettings, DeleteEditsWithoutBeeping) {
   s_.nInt3 = 86400;
   Show();
-  for (const char* name : {"edtHours", "edtMinutes", "edtSeconds"}) {
-    QLineEdit* e = Box(name);
-    Type(name, "10");
-    e->home(false);
-    test::PressDelete(e);
-    EXPECT_EQ(e->text(), "0") << name;
-  }
+  for (const char* name : {"edtHours", "edtMinutes", "edtSeconds"})
+    EXPECT_EQ(test::DeleteAfterTyping(d_.get(), name), "0") << name;
   // At 24 hours digits are refused, but Delete still edits.
   Position(3);
   QLineEdit* hours = Box("edtHours");

@@ -168,13 +168,8 @@ TEST_F(SetClk, HoursRule) {
 
 TEST_F(SetClk, DeleteEditsWithoutBeeping) {
   Open();
-  for (const char* name : {"edtHours", "edtMinutes", "edtSeconds"}) {
-    QLineEdit* e = Box(name);
-    Type(name, "10");
-    e->home(false);
-    test::PressDelete(e);
-    EXPECT_EQ(e->text(), "0") << name;
-  }
+  for (const char* name : {"edtHours", "edtMinutes", "edtSeconds"})
+    EXPECT_EQ(test::DeleteAfterTyping(w_.get(), name), "0") << name;
   EXPECT_EQ(w_->beepCount(), 0);
 }
 
