@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QStyle>
+#include <utility>
 
 namespace klv {
 namespace {
@@ -75,6 +76,8 @@ void CardDriveBox::refresh() {
   insertSeparator(count());
   addItem(tr("Browse…"));
   setItemData(count() - 1, true, kBrowseRole);
+  for (const QString& folder : std::as_const(folders_))
+    if (indexOfPath(folder) < 0) addFolderItem(folder);
   setCardPath(current_);
 }
 
@@ -86,7 +89,10 @@ void CardDriveBox::setCardPath(const QString& path) {
     return;
   }
   int i = indexOfPath(current_);
-  if (i < 0) i = addFolderItem(current_);
+  if (i < 0) {
+    i = addFolderItem(current_);
+    if (!folders_.contains(current_)) folders_.append(current_);
+  }
   setCurrentIndex(i);
 }
 

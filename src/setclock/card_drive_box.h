@@ -7,9 +7,10 @@
 
 namespace klv {
 
-// The card's drive box: the mounted volumes, removable media first, and
-// "Browse…" for any other folder. The card is the folder chosen here; the
-// settings file goes under it.
+// The card's drive box: the mounted cards, removable media first, then the
+// folders chosen with "Browse…" or remembered from before, and "Browse…" for
+// any other folder. The card is the folder chosen here; the settings file
+// goes under it.
 class CardDriveBox : public QComboBox {
   Q_OBJECT
  public:
@@ -18,10 +19,11 @@ class CardDriveBox : public QComboBox {
   // The chosen folder; empty when none.
   QString cardPath() const;
   // Selects the folder, adding it to the list when it is not mounted now
-  // (a remembered card that is not inserted yet). Emits nothing.
+  // (a remembered card that is not inserted yet, a folder of the user's); it
+  // stays listed while the box lives. Emits nothing.
   void setCardPath(const QString& path);
 
-  // Lists the volumes again, keeping the choice.
+  // Lists the volumes again, keeping the choice and the folders.
   void refresh();
 
   // Where the volumes and the Browse… choice come from; tests replace them.
@@ -43,6 +45,7 @@ class CardDriveBox : public QComboBox {
   std::function<std::vector<Volume>()> volumes_;
   std::function<QString(QWidget*, const QString&)> browse_;
   QString current_;
+  QStringList folders_;  // chosen by hand or remembered, in the order they came
 };
 
 }  // namespace klv

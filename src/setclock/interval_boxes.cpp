@@ -258,8 +258,11 @@ void IntervalBoxes::pointerOver(QLineEdit* box, UpDown* ud, bool modulo60) {
 }
 
 bool IntervalBoxes::keyAllowed(QLineEdit*, QKeyEvent* e) {
+  // Editing keys pass by their key, not their text: X11 and Wayland give
+  // Delete the text "\x7f", which is no typed character either.
   switch (e->key()) {
     case Qt::Key_Backspace:
+    case Qt::Key_Delete:
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape:
@@ -273,7 +276,7 @@ bool IntervalBoxes::keyAllowed(QLineEdit*, QKeyEvent* e) {
       e == QKeySequence::Undo || e == QKeySequence::Redo)
     return true;
   const QString text = e->text();
-  if (text.isEmpty()) return true;  // moving the cursor, Delete, modifiers
+  if (text.isEmpty()) return true;  // moving the cursor, modifiers
   const QChar ch = text.at(0);
   if (ch >= u'0' && ch <= u'9') {
     if (hours_ != 24) return true;

@@ -19,7 +19,7 @@ struct IntervalRules {
   int minutesSecondsTop = 60;      // top of the minutes and seconds up-downs
   bool fiveSecondMinimum = false;  // the clock tool never lets the interval reach 0
   bool ignoreEmptyHours = false;   // the clock tool ignores an empty hours box; else it reads 0
-  bool digitsOnly = false;         // the player's boxes take digits and Backspace only
+  bool digitsOnly = false;         // the player's boxes take digits and editing keys only
   bool refuseNegative = false;     // a typed minus sign never gives a negative value
 };
 

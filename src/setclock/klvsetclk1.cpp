@@ -16,7 +16,9 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "camera/camera_settings.h"
 #include "platform/debug_log.h"
@@ -59,6 +61,7 @@ TfrmKLSetClk::TfrmKLSetClk(const std::string& iniPath, QWidget* parent)
     : QDialog(parent), ini_(iniPath) {
   InitSetClkResources();
   setObjectName(QStringLiteral("frmKLSetClk"));
+  now_ = [] { return QDateTime::currentDateTime(); };
   messageBox_ = [this](bool error, const QString& caption, const QString& text) {
     QMessageBox box(error ? QMessageBox::Critical : QMessageBox::Information, caption, text,
                     QMessageBox::Ok, this);
@@ -66,6 +69,7 @@ TfrmKLSetClk::TfrmKLSetClk(const std::string& iniPath, QWidget* parent)
   };
   buildControls();
   formCreate();
+  clockTick();
 }
 
 TfrmKLSetClk::~TfrmKLSetClk() { saveSettings(); }
@@ -109,9 +113,19 @@ void TfrmKLSetClk::buildControls() {
   DateTimePicker2 = new QTimeEdit(this);
   DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
   DateTimePicker2->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-  const QDateTime now = QDateTime::currentDateTime();
-  DateTimePicker1->setDateTime(now);
-  DateTimePicker2->setTime(now.time());
+  clockTimer_ = new QTimer(this);
+  clockTimer_->setSingleShot(true);
+  clockTimer_->setTimerType(Qt::PreciseTimer);
+  connect(clockTimer_, &QTimer::timeout, this, &TfrmKLSetClk::clockTick);
+  connect(DateTimePicker1, &QDateEdit::dateChanged, this, [this] {
+    if (!settingPickers_) dateHeld_ = true;
+  });
+  connect(DateTimePicker2, &QTimeEdit::timeChanged, this, [this] {
+    if (settingPickers_) return;
+    timeHeld_ = true;
+    dateHeld_ = true;  // a time of the user's own belongs to the date shown with it
+  });
+  showClock(now_());
   when->addWidget(DateTimePicker1, 3);
   when->addSpacing(8);
   when->addWidget(DateTimePicker2, 2);
@@ -261,10 +275,37 @@ void TfrmKLSetClk::formCreate() {
   boxes_->showInterval(nInterval_, true);
 }
 
+void TfrmKLSetClk::setClock(ClockFn now) {
+  now_ = std::move(now);
+  clockTick();
+}
+
+void TfrmKLSetClk::clockTick() {
+  const QDateTime now = now_();
+  showClock(now);
+  if (timeHeld_) return;  // nothing follows the clock any more
+  // Wake just after the clock's next second begins.
+  clockTimer_->start(1000 - std::clamp(now.time().msec(), 0, 999) + 5);
+}
+
+// Shows the clock's time in the pickers the user has not changed. A picker
+// the user is part-way through typing into is left alone.
+void TfrmKLSetClk::showClock(const QDateTime& now) {
+  const QTime second(now.time().hour(), now.time().minute(), now.time().second());
+  settingPickers_ = true;
+  if (!dateHeld_ && DateTimePicker1->hasAcceptableInput()) DateTimePicker1->setDate(now.date());
+  if (!timeHeld_ && DateTimePicker2->hasAcceptableInput()) DateTimePicker2->setTime(second);
+  settingPickers_ = false;
+}
+
 void TfrmKLSetClk::bWriteTimeClick() {
+  // What is written is what the pickers show now, not a second ago.
+  showClock(now_());
   // The date picker takes the chosen time of day, so that it holds the whole
   // date and time written to the camera.
+  settingPickers_ = true;
   DateTimePicker1->setTime(DateTimePicker2->time());
+  settingPickers_ = false;
   const QDateTime when = DateTimePicker1->dateTime();
 
   CameraSettingsValues v;

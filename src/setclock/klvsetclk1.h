@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -14,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QTimeEdit;
+class QTimer;
 
 namespace klv {
 
@@ -39,6 +41,15 @@ class TfrmKLSetClk : public QDialog {
   int nLightCutOff() const { return nLightCutOff_; }
   int nFlicker() const { return nFlicker_; }
 
+  // Where the time comes from (tests fix it); the pickers show it at once
+  // unless the user has changed them.
+  using ClockFn = std::function<QDateTime()>;
+  void setClock(ClockFn now);
+  // The pickers follow the clock until the user changes them: a changed time
+  // holds the date too, a changed date holds only the date. The window's
+  // timer calls this at each new second of the clock.
+  void clockTick();
+
   // The Write button's action.
   void bWriteTimeClick();
 
@@ -49,6 +60,7 @@ class TfrmKLSetClk : public QDialog {
   void formCreate();
   void saveSettings();
   void beep();
+  void showClock(const QDateTime& now);
 
   QLabel* imgBanner_;
   QLabel* imgLogo_;
@@ -75,6 +87,7 @@ class TfrmKLSetClk : public QDialog {
   QPushButton* bWriteTime;
   QPushButton* bCancel;
   IntervalBoxes* boxes_;
+  QTimer* clockTimer_;
 
   IniStore ini_;
   SetClkSettings settings_;
@@ -83,6 +96,10 @@ class TfrmKLSetClk : public QDialog {
   int nFlicker_ = 0;
   int beeps_ = 0;
   bool saved_ = false;
+  ClockFn now_;
+  bool settingPickers_ = false;  // the pickers are being set in code
+  bool dateHeld_ = false;        // the user changed the date
+  bool timeHeld_ = false;        // the user changed the time
   MessageBoxFn messageBox_;
 };
 

@@ -181,6 +181,22 @@ TEST_F(CamSettings, KeyFilterAndCarries) {
   EXPECT_EQ(Child<UpDown>("udMinutes")->position(), 0);
 }
 
+TEST_F(CamSettings, DeleteEditsWithoutBeeping) {
+  s_.nInt3 = 86400;
+  Show();
+  for (const char* name : {"edtHours", "edtMinutes", "edtSeconds"})
+    EXPECT_EQ(test::DeleteAfterTyping(d_.get(), name), "0") << name;
+  // At 24 hours digits are refused, but Delete still edits.
+  Position(3);
+  QLineEdit* hours = Box("edtHours");
+  hours->setFocus();
+  hours->end(false);
+  hours->cursorBackward(false);
+  test::PressDelete(hours);
+  EXPECT_EQ(hours->text(), "2");
+  EXPECT_EQ(d_->beepCount(), 0);
+}
+
 TEST_F(CamSettings, CancelRestoresFlickerButKeepsModeBits) {
   s_.nFlicker = kFlicker50Hz;
   s_.wCamMode = 0x100;

@@ -2,6 +2,9 @@
 // One QApplication for a test program, on the offscreen platform unless the
 // environment names another.
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
 
 namespace klv::test {
 
@@ -12,6 +15,28 @@ inline QApplication* QtApp() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication* app = new QApplication(argc, argv);
   return app;
+}
+
+// Delete as X11 and Wayland deliver it: with the text "\x7f".
+inline void PressDelete(QWidget* w) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+  QApplication::sendEvent(w, &press);
+  QApplication::sendEvent(w, &release);
+}
+
+// Types "10" into the interval box `name` of `window`, then presses Delete
+// before the "1"; returns what the box shows then.
+inline QString DeleteAfterTyping(QWidget* window, const char* name) {
+  auto* e = window->findChild<QLineEdit*>(QLatin1String(name));
+  if (e == nullptr) return QStringLiteral("no box");
+  e->setFocus();
+  e->selectAll();
+  QTest::keyClick(e, Qt::Key_Backspace);
+  QTest::keyClicks(e, QStringLiteral("10"));
+  e->home(false);
+  PressDelete(e);
+  return e->text();
 }
 
 }  // namespace klv::test

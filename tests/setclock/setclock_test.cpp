@@ -166,6 +166,65 @@ TEST_F(SetClk, HoursRule) {
   EXPECT_EQ(Word(b, 28), 0x586F);
 }
 
+TEST_F(SetClk, DeleteEditsWithoutBeeping) {
+  Open();
+  for (const char* name : {"edtHours", "edtMinutes", "edtSeconds"})
+    EXPECT_EQ(test::DeleteAfterTyping(w_.get(), name), "0") << name;
+  EXPECT_EQ(w_->beepCount(), 0);
+}
+
+// The pickers follow the clock second by second until the user changes them.
+TEST_F(SetClk, PickersFollowTheClockUntilChanged) {
+  Open();
+  auto* date = Child<QDateEdit>("DateTimePicker1");
+  auto* time = Child<QTimeEdit>("DateTimePicker2");
+  QDateTime now(QDate(2024, 3, 15), QTime(23, 59, 58, 700));
+  w_->setClock([&] { return now; });
+  EXPECT_EQ(time->time(), QTime(23, 59, 58));
+  EXPECT_EQ(date->date(), QDate(2024, 3, 15));
+  now = now.addMSecs(1500);  // past midnight: the date follows too
+  w_->clockTick();
+  EXPECT_EQ(time->time(), QTime(0, 0, 0));
+  EXPECT_EQ(date->date(), QDate(2024, 3, 16));
+
+  // A date of the user's holds; the time still follows.
+  date->setFocus();
+  QTest::keyClick(date, Qt::Key_Up);
+  const QDate chosen = date->date();
+  ASSERT_NE(chosen, QDate(2024, 3, 16));
+  now = now.addSecs(7);
+  w_->clockTick();
+  EXPECT_EQ(date->date(), chosen);
+  EXPECT_EQ(time->time(), QTime(0, 0, 7));
+
+  // A time of the user's holds, whatever the clock does.
+  time->setFocus();
+  QTest::keyClick(time, Qt::Key_Up);
+  const QTime typed = time->time();
+  ASSERT_NE(typed, QTime(0, 0, 7));
+  now = now.addDays(1).addSecs(30);
+  w_->clockTick();
+  EXPECT_EQ(time->time(), typed);
+  EXPECT_EQ(date->date(), chosen);
+}
+
+// What is written is what the pickers show at the moment of Write, even when
+// the last tick was a while ago.
+TEST_F(SetClk, WriteTakesTheClockOfThatMoment) {
+  Open();
+  auto* time = Child<QTimeEdit>("DateTimePicker2");
+  QDateTime now(QDate(2024, 3, 15), QTime(10, 5, 0, 900));
+  w_->setClock([&] { return now; });
+  EXPECT_EQ(time->time(), QTime(10, 5, 0));
+  now = now.addSecs(125);  // no tick: the window was busy
+  w_->bWriteTimeClick();
+  EXPECT_EQ(time->time(), QTime(10, 7, 5));
+  const Bytes b = Written();
+  ASSERT_EQ(b.size(), kSettingsFileSize);
+  EXPECT_EQ(Word(b, 26), 10 << 11 | 7 << 5 | 2);  // 10:07:05, the odd second rounded down
+  EXPECT_EQ(Word(b, 28), 44 << 9 | 3 << 5 | 15);
+}
+
 TEST_F(SetClk, FiveSecondMinimumAndCarries) {
   Open();
   Type("edtHours", "0");  // 0:0:0 would be no interval at all
@@ -338,7 +397,7 @@ TEST(CardDriveBoxTest, VolumesBrowseAndRememberedFolders) {
   CardDriveBox box;
   box.setVolumeSource([] {
     return std::vector<Volume>{{"/media/u/CARD", "/dev/sdb1", "vfat", true, false, "CARD"},
-                               {"/", "/dev/sda1", "ext4", false, false, "/"}};
+                               {"/mnt/data", "/dev/sda3", "ext4", false, false, "data"}};
   });
   QString browseAnswer;
   int browsed = 0;
@@ -373,6 +432,39 @@ TEST(CardDriveBoxTest, VolumesBrowseAndRememberedFolders) {
   EXPECT_EQ(box.cardPath(), "/tmp/somewhere");
   EXPECT_EQ(browsed, 2);
   EXPECT_EQ(changes, (QStringList{"/media/u/CARD", "/tmp/somewhere"}));
+
+  // Folders chosen by hand or remembered stay listed after another choice,
+  // behind the volumes and before "Browse…".
+  emit box.activated(0);
+  box.refresh();
+  QStringList items;
+  for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
+  EXPECT_EQ(items, (QStringList{"CARD  (/media/u/CARD)", "data  (/mnt/data)", "/media/u/OLD",
+                                "/tmp/somewhere", "", "Browse…"}));
+  EXPECT_EQ(box.cardPath(), "/media/u/CARD");
+}
+
+// The box as the machine fills it, from a planted mount table: cards only.
+TEST(CardDriveBoxTest, ListsCardsFromTheMountTable) {
+  test::QtApp();
+  char tmpl[] = "/tmp/klv_cardbox_XXXXXX";
+  ASSERT_NE(::mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  std::ofstream(dir + "/mountinfo")
+      << "26 1 259:2 / / rw - ext4 /dev/nvme0n1p2 rw\n"
+         "27 26 259:1 / /boot/efi rw - vfat /dev/nvme0n1p1 rw\n"
+         "28 26 0:25 / /run rw - tmpfs tmpfs rw\n"
+         "29 26 259:4 / /mnt/data rw - ext4 /dev/nvme0n1p4 rw\n"
+         "30 26 8:17 / /run/media/ann/KELVARN rw - vfat /dev/sdb1 rw\n";
+  CardDriveBox box;
+  box.setVolumeSource([&] { return ListVolumes({dir + "/mountinfo", dir + "/block"}); });
+  box.setCardPath("/home/ann/cards");  // chosen with Browse… once, remembered in the INI
+  QStringList items;
+  for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
+  EXPECT_EQ(items, (QStringList{"KELVARN  (/run/media/ann/KELVARN)", "data  (/mnt/data)",
+                                "/home/ann/cards", "", "Browse…"}));
+  EXPECT_EQ(box.currentIndex(), 2);
+  fs::remove_all(dir);
 }
 
 }  // namespace
