@@ -34,6 +34,7 @@
 #include "player/camsettings/setcamreg.h"
 #endif
 #include "player/about_box.h"
+#include "player/diags.h"
 #include "player/my_msg.h"
 #include "player/picture_view.h"
 #include "player/search_preview.h"
@@ -336,6 +337,8 @@ void TfrmKLVMain::Connect() {
   connect(Deblock1, &QAction::triggered, this, [this, &p] {
     p.DeblockCommand();
     Deblock1->setChecked(p.decoderFlags.g_nDeblockMethod != 0);
+    if (diags_ != nullptr && diags_->isVisible())
+      diags_->SelectDeblockMethod(p.decoderFlags.g_nDeblockMethod);
   });
   connect(About1, &QAction::triggered, this, [this] { AboutCommand(); });
   connect(Zoom1X, &QAction::triggered, this, [&p] { p.SetZoom(100); });
@@ -718,10 +721,28 @@ void TfrmKLVMain::showEvent(QShowEvent* e) {
 void TfrmKLVMain::closeEvent(QCloseEvent* e) {
   Timer1->stop();
   searchTimer_->stop();
+  // The diagnostics window's place and switches join the settings before they are written.
+  if (diags_ != nullptr) {
+    diags_->SaveSettings(player_->ini);
+    player_->settings.bShowExpo = diagOptions_.bShowExpo;
+    player_->settings.bShowTimes = diagOptions_.bShowTimes;
+  }
   player_->Shutdown();
   // Closing the main window ends the program: the other windows go with it.
   if (aboutBox_ != nullptr) aboutBox_->close();
+  if (diags_ != nullptr) diags_->close();
   e->accept();
+}
+
+void TfrmKLVMain::SetDiagnosticsWindow(TfrmDiags* window) {
+  if (diags_ != nullptr) disconnect(diags_, &QObject::destroyed, this, nullptr);
+  diags_ = window;
+  player_->SetDiagnostics(window);
+  if (window != nullptr)
+    connect(window, &QObject::destroyed, this, [this] {
+      diags_ = nullptr;
+      player_->SetDiagnostics(nullptr);
+    });
 }
 
 void TfrmKLVMain::changeEvent(QEvent* e) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "engine/player.h"
+#include "platform/diagnostics.h"
 
 class QAction;
 class QGroupBox;
@@ -24,6 +25,7 @@ class QStatusBar;
 class QTimer;
 class QToolButton;
 class TAboutBox;
+class TfrmDiags;
 class TfrmMyMsg;
 
 namespace klv {
@@ -47,6 +49,10 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetAboutBox(TAboutBox* box) { aboutBox_ = box; }
   void SetMessageWindow(TfrmMyMsg* window) { msgWindow_ = window; }
   void SetCameraSettingsDialog(klv::TfrmSetCamReg* dialog) { camSettings_ = dialog; }
+  // The diagnostics window: the engine's sink for its lines; placed and
+  // saved with the settings, closed with this window. Null detaches it.
+  void SetDiagnosticsWindow(TfrmDiags* window);
+  klv::DiagnosticsOptions* DiagnosticsSwitches() { return &diagOptions_; }
   // The command line's files: the first starts playing.
   void Start(const std::vector<std::string>& files);
 
@@ -125,6 +131,8 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   TAboutBox* aboutBox_ = nullptr;
   TfrmMyMsg* msgWindow_ = nullptr;
   klv::TfrmSetCamReg* camSettings_ = nullptr;
+  TfrmDiags* diags_ = nullptr;
+  klv::DiagnosticsOptions diagOptions_;  // the diagnostics window's switches the engine reads
   QTranslator translator_;
   QTranslator qtTranslator_;
   bool laidOut_ = false;

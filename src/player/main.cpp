@@ -13,6 +13,7 @@
 #include "player/camsettings/setcamreg.h"
 #endif
 #include "player/about_box.h"
+#include "player/diags.h"
 #include "player/klvmain.h"
 #include "player/my_msg.h"
 #include "player/transport_icons.h"
@@ -50,7 +51,10 @@ int main(int argc, char** argv) {
   klv::TfrmSetCamReg frmSetCamReg(&frmKLVMain);
   frmKLVMain.SetCameraSettingsDialog(&frmSetCamReg);
 #endif
-  // The diagnostics window joins here.
+  TfrmDiags frmDiags(frmKLVMain.DiagnosticsSwitches(), &frmKLVMain.player().decoderFlags,
+                     &frmKLVMain);
+  frmDiags.LoadSettings(frmKLVMain.player().ini, frmKLVMain.player().settings.ShowDiags);
+  frmKLVMain.SetDiagnosticsWindow(&frmDiags);
   TfrmMyMsg frmMyMsg(&frmKLVMain);
   frmKLVMain.SetAboutBox(&aboutBox);
   frmKLVMain.SetMessageWindow(&frmMyMsg);

@@ -43,6 +43,11 @@ TEST(RecordDumpTest, ListsTheTimeTheIntervalAndTheFieldsInTheWindowsOrder) {
                           "CamRdy  =    1", "Lum     =   87", "Target  =   90", "Expo    = 1234",
                           "PhysExp = 4321", "Gain    = 65535", "Vsyncs  =  420", "Flicker =   60"}));
   EXPECT_EQ(previous, 1000);
+  // The camera's usual Vsync count is left out.
+  const Lines usual = CameraRecordDump(12, Record(416), true, Clock(), 1000, true, true, &previous);
+  ASSERT_EQ(usual.size(), 10u);
+  EXPECT_EQ(usual[8], "Gain    = 65535");
+  EXPECT_EQ(usual[9], "Flicker =   60");
 
   // Each switch alone; neither leaves the frame's heading only.
   previous = 0;
@@ -85,17 +90,6 @@ TEST(RecordDumpTest, AJumpOfMoreThanASecondIsMarkedFromTheThirdFrameOn) {
   // Without a place to keep it the previous interval counts as 0.
   EXPECT_EQ(CameraRecordDump(7, Record(416), true, Clock(), 1500, false, true, nullptr)[2],
             "FrmInt =   1500 MS ***");
-}
-
-TEST(RecordDumpTest, TheUsualVsyncCountIsLeftOut) {
-  const Lines usual = CameraRecordDump(0, Record(416), true, Clock(), -1, true, false, nullptr);
-  ASSERT_EQ(usual.size(), 8u);
-  for (const std::string& l : usual) EXPECT_EQ(l.find("Vsyncs"), std::string::npos) << l;
-  EXPECT_EQ(usual[6], "Gain    = 65535");
-  EXPECT_EQ(usual[7], "Flicker =   60");
-  const Lines other = CameraRecordDump(0, Record(415), true, Clock(), -1, true, false, nullptr);
-  ASSERT_EQ(other.size(), 9u);
-  EXPECT_EQ(other[7], "Vsyncs  =  415");
 }
 
 TEST(RecordDumpTest, AFrameWithoutARecordAddsNothing) {
