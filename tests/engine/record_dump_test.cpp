@@ -3,27 +3,30 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/record_dump.h"
+#include "support/camera_segments.h"
 
 namespace klv {
 namespace {
 
 using Lines = std::vector<std::string>;
 
+// Fields as the sample writer puts them into a frame's APP4 segment.
 CameraFrameRecord Record(uint16_t vsyncs) {
+  sample::CameraRecordFields f;
+  f.Expo = 1234;
+  f.Lum = 87;
+  f.CamRdy = 1;
+  f.Vsyncs = vsyncs;
+  f.Target = 90;
+  f.Flicker = 60;
+  f.Gain = 65535;  // unsigned
+  f.PhysExp = 4321;
+  const sample::CameraRecordBytes bytes = sample::MakeCameraRecord(f);
   CameraFrameRecord r;
-  const auto put = [&r](int offset, uint16_t v) {
-    r.bytes[offset] = static_cast<uint8_t>(v & 0xFF);
-    r.bytes[offset + 1] = static_cast<uint8_t>(v >> 8);
-  };
-  put(2, 1234);   // Expo
-  put(4, 87);     // Lum
-  put(6, 1);      // CamRdy
-  put(8, vsyncs);
-  put(12, 90);    // Target
-  put(18, 60);    // Flicker
-  put(22, 65535); // Gain: unsigned
-  put(26, 4321);  // PhysExp
+  std::copy(bytes.begin(), bytes.end(), r.bytes);
   return r;
 }
 

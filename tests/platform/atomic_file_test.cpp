@@ -5,22 +5,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "platform/atomic_file.h"
-#include "platform/file_size_limit.h"
+#include "platform/file_test_support.h"
 
 namespace klv {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+std::string Read(const fs::path& p) { return klv::test::ReadFileText(p.string()); }
 
 int FilesIn(const fs::path& dir) {
   int n = 0;

@@ -19,10 +19,9 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "engine/record_dump.h"
-#include "platform/file_size_limit.h"
+#include "platform/file_test_support.h"
 #include "platform/ini_store.h"
 #include "player/diags.h"
 #include "player/klvmain.h"
@@ -32,12 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+std::string Read(const fs::path& p) { return klv::test::ReadFileText(p.string()); }
 
 // Lines as the engine reports bad frames.
 std::string LogLine(int i) { return klv::BadFrameLine(i, static_cast<uint32_t>(i) * 0x1000u); }

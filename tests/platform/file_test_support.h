@@ -1,12 +1,27 @@
 #pragma once
-// A disk that fills part way, for one scope: the process may write no more
-// than `bytes` to any file; writes beyond fail (EFBIG) instead of raising
-// SIGXFSZ. Works for root too, which a read-only folder does not stop.
+// Files in tests of what the program writes: reading one back, and a disk
+// that fills part way.
 
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
+
 namespace klv::test {
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::string ReadFileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// For one scope the process may write no more than `bytes` to any file;
+// writes beyond fail (EFBIG) instead of raising SIGXFSZ. Stops root too,
+// which a read-only folder does not.
 
 class FileSizeLimit {
  public:
