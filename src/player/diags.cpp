@@ -93,7 +93,8 @@ void TfrmDiags::CreateControls() {
   lblQNum->setMinimumWidth(lblQNum->fontMetrics().horizontalAdvance("000"));
   lblQDisp = MakeLabel(this, "lblQDisp", "***");
   lblQDisp->setFont(fixed);
-  lblQDisp->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // a long bar is cut, never widens the window
+  // A long bar is cut short; it never widens the window.
+  lblQDisp->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   Label2 = MakeLabel(this, "Label2");
   lblDecTime = MakeLabel(this, "lblDecTime");
   Label3 = MakeLabel(this, "Label3");
