@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/player.h"
+#include "engine/record_dump.h"
 #include "engine/stamp.h"
 #include "engine/texts.h"
 #include "platform/format.h"
@@ -103,6 +104,20 @@ void AviSource::DrawOverlays() {
   player_.View().SetText(C::lblTime, time);
 }
 
+// The camera's record of the frame on show, for the diagnostics window.
+void AviSource::DumpRecord(int index) {
+  const DiagnosticsOptions& o = player_.diagOptions;
+  DiagnosticsSink* diag = player_.diag;
+  if (player_.settings.ShowDiags == 0 || !(o.bShowExpo || o.bShowTimes) || diag == nullptr ||
+      !diag->Visible())
+    return;
+  const std::vector<std::string> lines =
+      CameraRecordDump(index, decoder_.Record(), decoder_.RecordPresent(), reader_.Clock(),
+                       decoder_.FrameIntervalMs(), o.bShowExpo, o.bShowTimes, &player_.recordDumpInterval);
+  for (const std::string& line : lines) diag->AddLine(line);
+  if (!lines.empty()) diag->ShowLastLines(kRecordDumpScrollLines);
+}
+
 void AviSource::ShowFrame(bool updateBars) {
   PlayerState& state = player_.state;
   PlayerView& view = player_.View();
@@ -116,8 +131,12 @@ void AviSource::ShowFrame(bool updateBars) {
     ok = decoder_.DecodeFrame(bytes.data(), bytes.size(), picture_, index).Ok();
   }
   if (ok) {
+    const int64_t decoded = player_.clock();
     DrawOverlays();
     player_.ShowPicture(picture_);
+    DumpRecord(index);
+    if (DiagnosticsSink* diag = player_.diag; diag != nullptr && diag->Visible())
+      diag->ShowFrameTimes(static_cast<int>(decoded - start), static_cast<int>(player_.clock() - decoded));
   } else if (index < reader_.TotalFrames()) {
     player_.ReportBadFrame(index, offset);
   }

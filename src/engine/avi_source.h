@@ -51,6 +51,7 @@ class AviSource final : public MovieSource {
 
  private:
   void DrawOverlays();
+  void DumpRecord(int index);
 
   AviReader reader_;
   JpegDecoder decoder_;

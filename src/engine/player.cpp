@@ -4,6 +4,7 @@
 #include "engine/player.h"
 
 #include "engine/avi_source.h"
+#include "engine/record_dump.h"
 #include "platform/clock.h"
 #include "platform/file_times.h"
 #include "platform/format.h"
@@ -99,7 +100,7 @@ void Player::MoveBars(int position) {
 
 void Player::ReportBadFrame(int index, uint32_t offset) {
   if (diag == nullptr || !diag->Visible()) return;
-  diag->AddLine(Format("%5d: %8.8x", index + 1, offset));
+  diag->AddLine(BadFrameLine(index, offset));
   diag->CountBadFrame();
 }
 

@@ -89,6 +89,8 @@ class Player : private SearchHost {
   // lines reach it too); null or hidden: no lines.
   DiagnosticsSink* diag = nullptr;
   void SetDiagnostics(DiagnosticsSink* sink);
+  // The record dump's previous frame interval, kept for the whole run.
+  int recordDumpInterval = 0;
   // Milliseconds on a monotonic clock (tests substitute their own).
   std::function<int64_t()> clock;
   // File creation time for the play list's order (tests substitute their own).

@@ -1,12 +1,11 @@
 #include "platform/ini_store.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
+
+#include "platform/atomic_file.h"
 
 namespace klv {
 namespace {
@@ -161,23 +160,11 @@ std::string IniStore::ToString() const {
 }
 
 bool IniStore::Save() const {
-  namespace fs = std::filesystem;
   if (path_.empty()) return false;
   std::error_code ec;
-  fs::path target(path_);
-  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-  const std::string tmp = path_ + ".tmp" + std::to_string(::getpid());
-  const std::string text = ToString();
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool wrote = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool flushed = std::fflush(f) == 0 && ::fsync(fileno(f)) == 0;
-  const bool closed = std::fclose(f) == 0;
-  if (!wrote || !flushed || !closed || std::rename(tmp.c_str(), path_.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return true;
+  const std::filesystem::path target(path_);
+  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+  return WriteFileAtomically(path_, ToString());
 }
 
 }  // namespace klv

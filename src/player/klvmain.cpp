@@ -33,6 +33,7 @@
 #include "player/camsettings/setcamreg.h"
 #include "player/form_parts.h"
 #include "player/motion_group.h"
+#include "player/diags.h"
 #include "player/my_msg.h"
 #include "player/picture_view.h"
 #include "player/play_list_group.h"
@@ -126,9 +127,10 @@ void TfrmKLVMain::Connect() {
   connect(f.Exit1, &QAction::triggered, this, &QWidget::close);
   connect(f.CameraSettings1, &QAction::triggered, this, [this] { CameraSettingsCommand(); });
   connect(f.EmbedTimestamp1, &QAction::triggered, this, [&p] { p.EmbedTimestampCommand(); });
-  connect(f.Deblock1, &QAction::triggered, this, [&f, &p] {
+  connect(f.Deblock1, &QAction::triggered, this, [this, &f, &p] {
     p.DeblockCommand();
     f.Deblock1->setChecked(p.decoderFlags.g_nDeblockMethod != 0);
+    if (diags_ != nullptr && diags_->isVisible()) diags_->SelectDeblockMethod(p.decoderFlags.g_nDeblockMethod);
   });
   connect(f.About1, &QAction::triggered, this, [this] { AboutCommand(); });
   connect(f.Zoom1X, &QAction::triggered, this, [&p] { p.SetZoom(100); });
@@ -413,10 +415,24 @@ void TfrmKLVMain::showEvent(QShowEvent* e) {
 void TfrmKLVMain::closeEvent(QCloseEvent* e) {
   form_.Timer1->stop();
   form_.searchTimer->stop();
+  // The diagnostics window's place joins the settings before they are written.
+  if (diags_ != nullptr) diags_->SaveSettings(player_->ini);
   player_->Shutdown();
   // Closing the main window ends the program: the other windows go with it.
   if (aboutBox_ != nullptr) aboutBox_->close();
+  if (diags_ != nullptr) diags_->close();
   e->accept();
+}
+
+void TfrmKLVMain::SetDiagnosticsWindow(TfrmDiags* window) {
+  if (diags_ != nullptr) disconnect(diags_, &QObject::destroyed, this, nullptr);
+  diags_ = window;
+  player_->SetDiagnostics(window);
+  if (window != nullptr)
+    connect(window, &QObject::destroyed, this, [this] {
+      diags_ = nullptr;
+      player_->SetDiagnostics(nullptr);
+    });
 }
 
 void TfrmKLVMain::changeEvent(QEvent* e) {

@@ -16,6 +16,7 @@ class QAction;
 class QMenu;
 class QStatusBar;
 class TAboutBox;
+class TfrmDiags;
 class TfrmMyMsg;
 
 namespace klv {
@@ -35,6 +36,9 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetAboutBox(TAboutBox* box) { aboutBox_ = box; }
   void SetMessageWindow(TfrmMyMsg* window) { msgWindow_ = window; }
   void SetCameraSettingsDialog(klv::TfrmSetCamReg* dialog) { camSettings_ = dialog; }
+  // The diagnostics window: the engine's sink for its lines; placed and
+  // saved with the settings, closed with this window. Null detaches it.
+  void SetDiagnosticsWindow(TfrmDiags* window);
   // The command line's files: the first starts playing.
   void Start(const std::vector<std::string>& files);
   void CameraSettingsCommand();
@@ -110,6 +114,7 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   TAboutBox* aboutBox_ = nullptr;
   TfrmMyMsg* msgWindow_ = nullptr;
   klv::TfrmSetCamReg* camSettings_ = nullptr;
+  TfrmDiags* diags_ = nullptr;
   QTranslator translator_;
   QTranslator qtTranslator_;
   int pendingProgress_ = -1;  // pbWhere's position waiting for the event loop

@@ -11,6 +11,7 @@
 
 #include "player/about_box.h"
 #include "player/camsettings/setcamreg.h"
+#include "player/diags.h"
 #include "player/klvmain.h"
 #include "player/my_msg.h"
 #include "player/transport_icons.h"
@@ -46,7 +47,9 @@ int main(int argc, char** argv) {
   TAboutBox aboutBox(&frmKLVMain);
   klv::TfrmSetCamReg frmSetCamReg(&frmKLVMain);
   frmKLVMain.SetCameraSettingsDialog(&frmSetCamReg);
-  // The diagnostics window joins here.
+  TfrmDiags frmDiags(&frmKLVMain.player().diagOptions, &frmKLVMain.player().decoderFlags, &frmKLVMain);
+  frmDiags.LoadSettings(frmKLVMain.player().ini, frmKLVMain.player().settings.ShowDiags);
+  frmKLVMain.SetDiagnosticsWindow(&frmDiags);
   TfrmMyMsg frmMyMsg(&frmKLVMain);
   frmKLVMain.SetAboutBox(&aboutBox);
   frmKLVMain.SetMessageWindow(&frmMyMsg);

@@ -22,8 +22,16 @@ class RecordingDiagnostics : public DiagnosticsSink {
  public:
   bool visible = true;
   std::vector<std::string> lines;
+  int badFrames = 0;
+  std::vector<int> quantisers;
+  int frameTimes = 0;  // times shown
+  int scrolledTo = -1;
   bool Visible() const override { return visible; }
   void AddLine(std::string_view line) override { lines.emplace_back(line); }
+  void CountBadFrame() override { ++badFrames; }
+  void ShowQuantiser(int q) override { quantisers.push_back(q); }
+  void ShowFrameTimes(int, int) override { ++frameTimes; }
+  void ShowLastLines(int n) override { scrolledTo = static_cast<int>(lines.size()) - n; }
 };
 
 class FakeView : public PlayerView {

@@ -397,6 +397,36 @@ TEST(PlayerTextTest, LabelsAsTheCameraSoftwarePrintsThem) {
 namespace klv::test {
 namespace {
 
+TEST_F(PlaybackTest, ShownFramesDumpTheirCameraRecordWhileTheWindowShows) {
+  RecordingDiagnostics diag;
+  player->SetDiagnostics(&diag);
+  player->settings.ShowDiags = 1;
+  player->diagOptions.bShowTimes = true;
+  sample::MovieSpec plan = Small();
+  plan.tweakOptions = [](int frame, sample::JpegOptions& o) {
+    if (frame == 3) o.cameraRecord.reset();  // a frame without a record
+  };
+  PlayList({Movie("rec.avi", 5, 1, plan)});
+  player->Stop();  // shows frame 0
+  player->StepForward();
+  // Frame 0 then 1: a header line, the time of day, the interval after the first.
+  ASSERT_EQ(diag.lines.size(), 5u);
+  EXPECT_EQ(diag.lines[0], "--- Frame 0 -----");
+  EXPECT_EQ(diag.lines[1], "08:00:00.00");
+  EXPECT_EQ(diag.lines[2], "--- Frame 1 -----");
+  EXPECT_EQ(diag.lines[4], "FrmInt =   5000 MS");
+  EXPECT_EQ(diag.scrolledTo, 5 - 8);
+  EXPECT_EQ(diag.frameTimes, 2);
+  player->StepForward();
+  player->StepForward();  // frame 3 has no record: nothing, not even its header
+  EXPECT_EQ(diag.lines.back(), "FrmInt =   5000 MS");
+  EXPECT_EQ(diag.lines.size(), 8u);
+  player->diagOptions.bShowTimes = false;
+  player->StepForward();
+  EXPECT_EQ(diag.lines.size(), 8u) << "neither record switch on";
+  player->SetDiagnostics(nullptr);
+}
+
 TEST_F(PlaybackTest, DiagnosticsGetTheCamerasClockDumpAndBadFrames) {
   RecordingDiagnostics diag;
   player->SetDiagnostics(&diag);
@@ -414,6 +444,7 @@ TEST_F(PlaybackTest, DiagnosticsGetTheCamerasClockDumpAndBadFrames) {
   player->StepForward();  // frame 2 walks its headers, then fails in its data
   ASSERT_EQ(diag.lines.size(), 7u);
   EXPECT_EQ(diag.lines[6].substr(0, 7), "    3: ");
+  EXPECT_EQ(diag.badFrames, 1);
   diag.visible = false;
   player->StepForward();
   EXPECT_EQ(diag.lines.size(), 7u);  // a hidden window gets nothing

@@ -2,6 +2,93 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP">
 <context>
+    <name>TfrmDiags</name>
+    <message>
+        <source>Diagnostics</source>
+        <translation>診断</translation>
+    </message>
+    <message>
+        <source>Bad Frms:</source>
+        <translation>不良フレーム:</translation>
+    </message>
+    <message>
+        <source>Dec</source>
+        <translation>デコード</translation>
+    </message>
+    <message>
+        <source>Disp</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>クリア(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Expo</source>
+        <translation>露出を表示(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Times</source>
+        <translation>時刻を表示(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Dump RTC Data</source>
+        <translation>RTC データをダンプ</translation>
+    </message>
+    <message>
+        <source>Force &amp;B&amp;&amp;W</source>
+        <translation>強制白黒(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Show QScale</source>
+        <translation>量子化スケールを表示</translation>
+    </message>
+    <message>
+        <source>DeBlock Method</source>
+        <translation>デブロック方式</translation>
+    </message>
+    <message>
+        <source>0 - None</source>
+        <translation>0 - なし</translation>
+    </message>
+    <message>
+        <source>1 - Buffer-wide LPF</source>
+        <translation>1 - バッファー全体 LPF</translation>
+    </message>
+    <message>
+        <source>2 - ZTC Filter</source>
+        <translation>2 - ZTC フィルター</translation>
+    </message>
+    <message>
+        <source>ZTM-Mode Debug Options</source>
+        <translation>ZTM モード デバッグ オプション</translation>
+    </message>
+    <message>
+        <source>ZTM Pause on Stop (don&apos;t reset movie)</source>
+        <translation>ZTM 停止時に一時停止 (ムービーをリセットしない)</translation>
+    </message>
+    <message>
+        <source>Enable ZTM Single Step</source>
+        <translation>ZTM コマ送りを有効にする</translation>
+    </message>
+    <message>
+        <source>ZTM Restart</source>
+        <translation>ZTM 再スタート</translation>
+    </message>
+    <message>
+        <source>C&amp;ancel</source>
+        <translation>キャンセル(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Save Log</source>
+        <translation>ログの保存</translation>
+    </message>
+    <message>
+        <source>The log could not be saved as &quot;%1&quot;.</source>
+        <translation>ログを &quot;%1&quot; として保存できませんでした。</translation>
+    </message>
+</context>
+<context>
     <name>TfrmKLVMain</name>
     <message>
         <source>&amp;File</source>

@@ -2,6 +2,93 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>TfrmDiags</name>
+    <message>
+        <source>Diagnostics</source>
+        <translation>진단</translation>
+    </message>
+    <message>
+        <source>Bad Frms:</source>
+        <translation>불량 프레임:</translation>
+    </message>
+    <message>
+        <source>Dec</source>
+        <translation>디코딩</translation>
+    </message>
+    <message>
+        <source>Disp</source>
+        <translation>표시</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>지우기(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Expo</source>
+        <translation>노출 표시(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Times</source>
+        <translation>시간 표시(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Dump RTC Data</source>
+        <translation>RTC 데이터 덤프</translation>
+    </message>
+    <message>
+        <source>Force &amp;B&amp;&amp;W</source>
+        <translation>강제 흑백(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Show QScale</source>
+        <translation>양자화 스케일 표시</translation>
+    </message>
+    <message>
+        <source>DeBlock Method</source>
+        <translation>디블로킹 방식</translation>
+    </message>
+    <message>
+        <source>0 - None</source>
+        <translation>0 - 없음</translation>
+    </message>
+    <message>
+        <source>1 - Buffer-wide LPF</source>
+        <translation>1 - 버퍼 전체 LPF</translation>
+    </message>
+    <message>
+        <source>2 - ZTC Filter</source>
+        <translation>2 - ZTC 필터</translation>
+    </message>
+    <message>
+        <source>ZTM-Mode Debug Options</source>
+        <translation>ZTM 모드 디버그 옵션</translation>
+    </message>
+    <message>
+        <source>ZTM Pause on Stop (don&apos;t reset movie)</source>
+        <translation>ZTM 정지 시 일시 정지(동영상 초기화 안 함)</translation>
+    </message>
+    <message>
+        <source>Enable ZTM Single Step</source>
+        <translation>ZTM 한 단계 재생 사용</translation>
+    </message>
+    <message>
+        <source>ZTM Restart</source>
+        <translation>ZTM 다시 시작</translation>
+    </message>
+    <message>
+        <source>C&amp;ancel</source>
+        <translation>취소(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Save Log</source>
+        <translation>로그 저장</translation>
+    </message>
+    <message>
+        <source>The log could not be saved as &quot;%1&quot;.</source>
+        <translation>로그를 &quot;%1&quot;(으)로 저장할 수 없습니다.</translation>
+    </message>
+</context>
+<context>
     <name>TfrmKLVMain</name>
     <message>
         <source>&amp;File</source>

@@ -2,6 +2,93 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>TfrmDiags</name>
+    <message>
+        <source>Diagnostics</source>
+        <translation>诊断</translation>
+    </message>
+    <message>
+        <source>Bad Frms:</source>
+        <translation>坏帧:</translation>
+    </message>
+    <message>
+        <source>Dec</source>
+        <translation>解码</translation>
+    </message>
+    <message>
+        <source>Disp</source>
+        <translation>显示</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>清除(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Expo</source>
+        <translation>显示曝光(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Times</source>
+        <translation>显示时间(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Dump RTC Data</source>
+        <translation>转储 RTC 数据</translation>
+    </message>
+    <message>
+        <source>Force &amp;B&amp;&amp;W</source>
+        <translation>强制黑白(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Show QScale</source>
+        <translation>显示量化尺度</translation>
+    </message>
+    <message>
+        <source>DeBlock Method</source>
+        <translation>去块滤波方式</translation>
+    </message>
+    <message>
+        <source>0 - None</source>
+        <translation>0 - 无</translation>
+    </message>
+    <message>
+        <source>1 - Buffer-wide LPF</source>
+        <translation>1 - 全缓冲区低通滤波</translation>
+    </message>
+    <message>
+        <source>2 - ZTC Filter</source>
+        <translation>2 - ZTC 滤波器</translation>
+    </message>
+    <message>
+        <source>ZTM-Mode Debug Options</source>
+        <translation>ZTM 模式调试选项</translation>
+    </message>
+    <message>
+        <source>ZTM Pause on Stop (don&apos;t reset movie)</source>
+        <translation>ZTM 停止时暂停（不重置影片）</translation>
+    </message>
+    <message>
+        <source>Enable ZTM Single Step</source>
+        <translation>启用 ZTM 单步播放</translation>
+    </message>
+    <message>
+        <source>ZTM Restart</source>
+        <translation>ZTM 重新开始</translation>
+    </message>
+    <message>
+        <source>C&amp;ancel</source>
+        <translation>取消(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Save Log</source>
+        <translation>保存日志</translation>
+    </message>
+    <message>
+        <source>The log could not be saved as &quot;%1&quot;.</source>
+        <translation>无法将日志保存为“%1”。</translation>
+    </message>
+</context>
+<context>
     <name>TfrmKLVMain</name>
     <message>
         <source>&amp;File</source>

@@ -2,6 +2,93 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_TW">
 <context>
+    <name>TfrmDiags</name>
+    <message>
+        <source>Diagnostics</source>
+        <translation>診斷</translation>
+    </message>
+    <message>
+        <source>Bad Frms:</source>
+        <translation>壞影格:</translation>
+    </message>
+    <message>
+        <source>Dec</source>
+        <translation>解碼</translation>
+    </message>
+    <message>
+        <source>Disp</source>
+        <translation>顯示</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>清除(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Expo</source>
+        <translation>顯示曝光(&amp;E)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Times</source>
+        <translation>顯示時間(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Dump RTC Data</source>
+        <translation>傾印 RTC 資料</translation>
+    </message>
+    <message>
+        <source>Force &amp;B&amp;&amp;W</source>
+        <translation>強制黑白(&amp;B)</translation>
+    </message>
+    <message>
+        <source>Show QScale</source>
+        <translation>顯示量化尺度</translation>
+    </message>
+    <message>
+        <source>DeBlock Method</source>
+        <translation>去區塊濾波方式</translation>
+    </message>
+    <message>
+        <source>0 - None</source>
+        <translation>0 - 無</translation>
+    </message>
+    <message>
+        <source>1 - Buffer-wide LPF</source>
+        <translation>1 - 全緩衝區低通濾波</translation>
+    </message>
+    <message>
+        <source>2 - ZTC Filter</source>
+        <translation>2 - ZTC 濾波器</translation>
+    </message>
+    <message>
+        <source>ZTM-Mode Debug Options</source>
+        <translation>ZTM 模式除錯選項</translation>
+    </message>
+    <message>
+        <source>ZTM Pause on Stop (don&apos;t reset movie)</source>
+        <translation>ZTM 停止時暫停（不重設影片）</translation>
+    </message>
+    <message>
+        <source>Enable ZTM Single Step</source>
+        <translation>啟用 ZTM 單步播放</translation>
+    </message>
+    <message>
+        <source>ZTM Restart</source>
+        <translation>ZTM 重新開始</translation>
+    </message>
+    <message>
+        <source>C&amp;ancel</source>
+        <translation>取消(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Save Log</source>
+        <translation>儲存記錄</translation>
+    </message>
+    <message>
+        <source>The log could not be saved as &quot;%1&quot;.</source>
+        <translation>無法將記錄儲存為「%1」。</translation>
+    </message>
+</context>
+<context>
     <name>TfrmKLVMain</name>
     <message>
         <source>&amp;File</source>
