@@ -119,7 +119,7 @@ ContactSheet MakeContactSheet(const std::vector<SheetItem>& items, const SheetOp
 
   CaptionFont titleFont, captionFont;
   const bool fonts = (options.title.empty() || titleFont.Load(options.titlePixels, options.fontPath)) &&
-                     captionFont.Load(options.captionPixels, options.fontPath);
+                     (lines == 0 || captionFont.Load(options.captionPixels, options.fontPath));
   sheet.textDrawn = fonts;
   if (!fonts) sheet.error = titleFont.Error().empty() ? captionFont.Error() : titleFont.Error();
 

@@ -67,7 +67,7 @@ bool PlanSheet(int count, int captionLines, const SheetOptions& options, SheetLa
 struct ContactSheet {
   FramePicture picture;  // empty when the sheet could not be made
   SheetLayout layout;
-  bool textDrawn = false;  // false: no font, the sheet has no words on it
+  bool textDrawn = false;  // false: no font, the sheet lacks its words
   std::string error;       // why there is no picture, or why there are no words
 };
 

@@ -58,7 +58,6 @@ struct Mp4Writer::Impl {
   int width = 0, height = 0;        // the pictures'
   int encWidth = 0, encHeight = 0;  // rounded up to even
   int64_t pictures = 0;
-  int64_t soundIn = 0;
   int64_t soundPts = 0;  // samples handed to the sound encoder
 
   AVFormatContext* format = nullptr;
@@ -76,7 +75,6 @@ struct Mp4Writer::Impl {
   std::vector<float> converted;
 
   AVPacket* packet = nullptr;
-  bool headerWritten = false;
 
   ~Impl() { Release(); }
 
@@ -99,7 +97,21 @@ struct Mp4Writer::Impl {
       fifo = nullptr;
     }
     videoStream = audioStream = nullptr;
-    headerWritten = false;
+  }
+
+  // Opens an encoder whose context is filled in and gives it a stream.
+  // Empty, or why not.
+  std::string StartEncoder(AVCodecContext* enc, const AVCodec* codec, AVDictionary** settings, const char* name,
+                           AVStream** stream) {
+    if (format->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    t_lastLibraryError.clear();
+    if (const int r = avcodec_open2(enc, codec, settings); r < 0)
+      return std::string("the ") + name + " encoder refused the settings (" +
+             (t_lastLibraryError.empty() ? AvErrorText(r) : t_lastLibraryError) + ")";
+    *stream = avformat_new_stream(format, nullptr);
+    if (*stream == nullptr || avcodec_parameters_from_context((*stream)->codecpar, enc) < 0) return "out of memory";
+    (*stream)->time_base = enc->time_base;
+    return {};
   }
 
   // Takes every packet the encoder has ready (all of them when draining) to
@@ -160,10 +172,6 @@ Mp4Writer::Mp4Writer() = default;
 Mp4Writer::~Mp4Writer() { Abort(); }
 
 bool Mp4Writer::IsOpen() const { return impl_ != nullptr; }
-int64_t Mp4Writer::Pictures() const { return impl_ ? impl_->pictures : 0; }
-int64_t Mp4Writer::SoundSamples() const { return impl_ ? impl_->soundIn : 0; }
-int Mp4Writer::EncodedWidth() const { return impl_ ? impl_->encWidth : 0; }
-int Mp4Writer::EncodedHeight() const { return impl_ ? impl_->encHeight : 0; }
 
 bool Mp4Writer::Fail(const std::string& what) {
   const std::string path = impl_ ? impl_->file.Path() : std::string();
@@ -182,8 +190,9 @@ void Mp4Writer::Abort() {
 bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Options& options) {
   Abort();
   error_.clear();
+  pictures_ = soundSamples_ = 0;
+  encodedWidth_ = encodedHeight_ = 0;
   RouteLibraryLog();
-  t_lastLibraryError.clear();
 
   if (width < 1 || height < 1 || width > 16384 || height > 16384) {
     error_ = "cannot write " + path + ": picture size " + std::to_string(width) + "x" + std::to_string(height) +
@@ -234,8 +243,8 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Op
   m.options = options;
   m.width = width;
   m.height = height;
-  m.encWidth = (width + 1) & ~1;
-  m.encHeight = (height + 1) & ~1;
+  m.encWidth = encodedWidth_ = (width + 1) & ~1;
+  m.encHeight = encodedHeight_ = (height + 1) & ~1;
 
   // "file:" keeps a name with a colon from reading as a protocol.
   const std::string url = "file:" + m.file.TempPath();
@@ -259,21 +268,14 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Op
   m.video->color_primaries = AVCOL_PRI_BT709;
   m.video->color_trc = AVCOL_TRC_BT709;
   m.video->thread_count = options.threads;
-  if (m.format->oformat->flags & AVFMT_GLOBALHEADER) m.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   AVDictionary* codecOptions = nullptr;
   av_dict_set(&codecOptions, "preset", options.preset.c_str(), 0);
   av_dict_set(&codecOptions, "crf", std::to_string(options.crf).c_str(), 0);
+  // Lossless coding needs the 4:4:4 Predictive profile; everything else is High.
   av_dict_set(&codecOptions, "profile", options.crf == 0 ? "high444" : "high", 0);
-  int r = avcodec_open2(m.video, h264, &codecOptions);
+  std::string why = m.StartEncoder(m.video, h264, &codecOptions, "H.264", &m.videoStream);
   av_dict_free(&codecOptions);
-  if (r < 0) {
-    const std::string detail = t_lastLibraryError.empty() ? AvErrorText(r) : t_lastLibraryError;
-    return Fail("the H.264 encoder refused the settings (" + detail + ")");
-  }
-  m.videoStream = avformat_new_stream(m.format, nullptr);
-  if (m.videoStream == nullptr || avcodec_parameters_from_context(m.videoStream->codecpar, m.video) < 0)
-    return Fail("out of memory");
-  m.videoStream->time_base = m.video->time_base;
+  if (!why.empty()) return Fail(why);
   m.videoStream->avg_frame_rate = m.video->framerate;
 
   m.videoFrame->format = AV_PIX_FMT_YUV420P;
@@ -305,15 +307,7 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Op
     av_channel_layout_copy(&m.audio->ch_layout, &mono);
     m.audio->bit_rate = options.soundBitRate;
     m.audio->time_base = AVRational {1, rate};
-    if (m.format->oformat->flags & AVFMT_GLOBALHEADER) m.audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if ((r = avcodec_open2(m.audio, aac, nullptr)) < 0) {
-      const std::string detail = t_lastLibraryError.empty() ? AvErrorText(r) : t_lastLibraryError;
-      return Fail("the AAC encoder refused the settings (" + detail + ")");
-    }
-    m.audioStream = avformat_new_stream(m.format, nullptr);
-    if (m.audioStream == nullptr || avcodec_parameters_from_context(m.audioStream->codecpar, m.audio) < 0)
-      return Fail("out of memory");
-    m.audioStream->time_base = m.audio->time_base;
+    if (!(why = m.StartEncoder(m.audio, aac, nullptr, "AAC", &m.audioStream)).empty()) return Fail(why);
 
     if (swr_alloc_set_opts2(&m.swr, &mono, AV_SAMPLE_FMT_FLTP, rate, &mono, AV_SAMPLE_FMT_S16,
                             options.soundRate, 0, nullptr) < 0 ||
@@ -323,13 +317,13 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Op
     if (m.fifo == nullptr) return Fail("out of memory");
   }
 
-  if ((r = avio_open(&m.format->pb, url.c_str(), AVIO_FLAG_WRITE)) < 0) return Fail(AvErrorText(r));
+  int r = avio_open(&m.format->pb, url.c_str(), AVIO_FLAG_WRITE);
+  if (r < 0) return Fail(AvErrorText(r));
   AVDictionary* muxOptions = nullptr;
   av_dict_set(&muxOptions, "movflags", "+faststart", 0);  // the index first: playback starts while loading
   r = avformat_write_header(m.format, &muxOptions);
   av_dict_free(&muxOptions);
   if (r < 0) return Fail(AvErrorText(r));
-  m.headerWritten = true;
   return true;
 }
 
@@ -363,7 +357,7 @@ bool Mp4Writer::AddPicture(const FramePicture& picture) {
 
   m.videoFrame->pts = m.pictures;
   if (int r = m.Encode(m.video, m.videoStream, m.videoFrame); r < 0) return Fail(AvErrorText(r));
-  ++m.pictures;
+  pictures_ = ++m.pictures;
   return true;
 }
 
@@ -381,7 +375,7 @@ bool Mp4Writer::AddSound(const int16_t* samples, size_t count) {
     if (int r = m.EncodeQueuedSound(false); r < 0) return Fail(AvErrorText(r));
     samples += n;
     count -= static_cast<size_t>(n);
-    m.soundIn += n;
+    soundSamples_ += n;
   }
   return true;
 }

@@ -20,12 +20,14 @@ struct FrameRate {
 
 struct Mp4Options {
   FrameRate rate;
-  int crf = 23;                  // H.264 constant quality, 0 (lossless) .. 51; lower is better
-  std::string preset = "veryfast";  // H.264 encoder's speed against size
-  bool sound = false;            // the pictures come with 16-bit PCM mono sound
-  int soundRate = 16000;         // samples per second of that sound
-  int soundBitRate = 64000;      // AAC bits per second
-  int threads = 0;               // encoder threads; 0: one per core
+  // H.264 constant quality, 0 .. 51, lower is better; 0 is lossless, in a
+  // profile that phones do not play.
+  int crf = 23;
+  std::string preset = "veryfast";  // x264's speed against size, "ultrafast" .. "placebo"
+  bool sound = false;               // the pictures come with 16-bit PCM mono sound
+  int soundRate = 16000;            // samples per second of that sound
+  int soundBitRate = 64000;         // AAC bits per second
+  int threads = 0;                  // encoder threads; 0: as many as suit the cores
 };
 
 // Writes an MP4 movie that phones and browsers play: H.264 (yuv420p, High
@@ -35,8 +37,9 @@ struct Mp4Options {
 //
 // Picture k is shown at k / rate seconds; sound sample n at n / soundRate
 // seconds, both from the start, so sound given picture by picture stays with
-// its pictures. Pictures of an odd width or height are padded to even by
-// repeating the last column or row (4:2:0 needs even sizes); nothing is cut.
+// its pictures (and keeps the muxer's queue short). Pictures of an odd width
+// or height are padded to even by repeating the last column or row (4:2:0
+// needs even sizes); nothing is cut.
 class Mp4Writer {
  public:
   Mp4Writer();
@@ -57,10 +60,12 @@ class Mp4Writer {
   void Abort();
 
   bool IsOpen() const;
-  int64_t Pictures() const;      // pictures added so far
-  int64_t SoundSamples() const;  // sound samples added so far
-  int EncodedWidth() const;      // the movie's size: the pictures' rounded up to even
-  int EncodedHeight() const;
+  // What went in since the last Open(), kept after Finish().
+  int64_t Pictures() const { return pictures_; }
+  int64_t SoundSamples() const { return soundSamples_; }
+  // The movie's size: the pictures' rounded up to even.
+  int EncodedWidth() const { return encodedWidth_; }
+  int EncodedHeight() const { return encodedHeight_; }
   const std::string& Error() const { return error_; }
 
  private:
@@ -68,6 +73,10 @@ class Mp4Writer {
   bool Fail(const std::string& what);
   std::unique_ptr<Impl> impl_;
   std::string error_;
+  int64_t pictures_ = 0;
+  int64_t soundSamples_ = 0;
+  int encodedWidth_ = 0;
+  int encodedHeight_ = 0;
 };
 
 }  // namespace klv

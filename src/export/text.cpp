@@ -165,8 +165,11 @@ std::string CaptionFont::Elide(std::string_view text, int maxWidth) {
 
 int CaptionFont::Draw(FramePicture& picture, int x, int top, std::string_view text, Rgb colour) {
   if (!face_ || picture.Empty()) return 0;
-  const int baseline = top + Ascent();
   const int width = picture.Width(), height = picture.Height();
+  // Far outside: nothing to draw (and no sums that could overflow).
+  constexpr int kFar = 1 << 20;
+  if (x >= width || top >= height || x < -kFar || top < -kFar) return Measure(text);
+  const int baseline = top + Ascent();
   const long advance = face_->Walk(text, true, [&](FT_GlyphSlot slot, int penX) {
     const FT_Bitmap& bm = slot->bitmap;
     const int left = x + penX + slot->bitmap_left;

@@ -1,6 +1,8 @@
 #include "export/mp4_writer.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,10 +57,10 @@ TEST(Mp4WriterTest, PicturesAndToneReadBackAsH264AndAacThatPlayEverywhere) {
     const std::vector<int16_t> tone = Tone(k * 1600, 1600, 440);  // one picture's worth
     ASSERT_TRUE(w.AddSound(tone.data(), tone.size())) << w.Error();
   }
-  EXPECT_EQ(w.Pictures(), 40);
-  EXPECT_EQ(w.SoundSamples(), 64000);
   ASSERT_TRUE(w.Finish()) << w.Error();
   EXPECT_FALSE(w.IsOpen());
+  EXPECT_EQ(w.Pictures(), 40);
+  EXPECT_EQ(w.SoundSamples(), 64000);
   EXPECT_EQ(dir.List(), std::vector<std::string> {"clip.mp4"});
 
   const test::ProbedMovie m = ProbeMovie(out, true);
@@ -262,6 +264,32 @@ TEST(Mp4WriterTest, FailuresSayWhyAndLeaveNothingBehind) {
   auto names = dir.List();
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string> {"out.mp4", "taken.mp4"}));
+}
+
+TEST(Mp4WriterTest, ADiskThatFillsUpPartWayLeavesNothingBehind) {
+  ScratchDir dir("mp4_full");
+  const std::string out = dir / "big.mp4";
+  // Files of this process may not grow past 64 KiB: writes then fail as on
+  // a full card.
+  rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 64 * 1024;
+  void (*oldHandler)(int) = ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  Mp4Options o;
+  o.crf = 0;  // lossless: large pictures
+  Mp4Writer w;
+  bool ok = w.Open(out, 320, 240, o);
+  const sample::Scene scene = test::DrivingScene(320, 240);
+  for (int k = 0; ok && k < 20; ++k) ok = w.AddPicture(test::ScenePicture(scene, k));
+  if (ok) ok = w.Finish();
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(w.Error(), "cannot write " + out + ": File too large");
+  EXPECT_FALSE(w.IsOpen());
+  EXPECT_TRUE(dir.List().empty());
 }
 
 TEST(Mp4WriterTest, AbortOrDestructionBeforeFinishLeavesNothing) {
