@@ -35,6 +35,13 @@ double Rms(const std::vector<float>& s, size_t from, size_t to) {
   return std::sqrt(sum / static_cast<double>(std::max<size_t>(1, to - from)));
 }
 
+Mp4Options WithSound(int rate) {
+  Mp4Options o;
+  o.rate = rate;
+  o.sound = true;
+  return o;
+}
+
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 std::string ReadText(const std::string& path) {
   std::ifstream f(path);
@@ -44,11 +51,8 @@ std::string ReadText(const std::string& path) {
 TEST(Mp4WriterTest, PicturesAndToneReadBackAsH264AndAacThatPlayEverywhere) {
   ScratchDir dir("mp4_tone");
   const std::string out = dir / "clip.mp4";
-  Mp4Options o;
-  o.rate = 10;
-  o.sound = true;
   Mp4Writer w;
-  ASSERT_TRUE(w.Open(out, 480, 360, o)) << w.Error();
+  ASSERT_TRUE(w.Open(out, 480, 360, WithSound(10))) << w.Error();
   const sample::Scene scene = test::DrivingScene(480, 360);
   std::vector<FramePicture> shown;
   for (int k = 0; k < 40; ++k) {
@@ -98,11 +102,8 @@ TEST(Mp4WriterTest, PicturesAndToneReadBackAsH264AndAacThatPlayEverywhere) {
 TEST(Mp4WriterTest, SoundStaysWithThePicturesItWasGivenWith) {
   ScratchDir dir("mp4_sync");
   const std::string out = dir / "sync.mp4";
-  Mp4Options o;
-  o.rate = 10;
-  o.sound = true;
   Mp4Writer w;
-  ASSERT_TRUE(w.Open(out, 160, 120, o)) << w.Error();
+  ASSERT_TRUE(w.Open(out, 160, 120, WithSound(10))) << w.Error();
   const sample::Scene scene = test::DrivingScene(160, 120);
   // Silence, then a tone with pictures 12 to 17 only; sound handed over in
   // pieces that do not match the encoder's frames.
@@ -314,10 +315,8 @@ TEST(Mp4WriterTest, AbortOrDestructionBeforeFinishLeavesNothing) {
     std::filesystem::remove(out);
   }
   {
-    Mp4Options o;
-    o.sound = true;
     Mp4Writer w;
-    ASSERT_TRUE(w.Open(out, 64, 48, o));
+    ASSERT_TRUE(w.Open(out, 64, 48, WithSound(30)));
     ASSERT_TRUE(w.AddPicture(MovingPicture(64, 48, 0)));
     const std::vector<int16_t> tone = Tone(0, 3000, 440);
     ASSERT_TRUE(w.AddSound(tone.data(), tone.size()));
