@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "export/output_file.h"
+#include "platform/output_file.h"
 #include "export/scale.h"
 #include "export/text.h"
 
@@ -247,7 +247,7 @@ std::string MakeSheetHtml(const std::string& title, const std::vector<uint8_t>& 
 bool WriteSheetHtml(const std::string& path, const std::string& title, const std::vector<uint8_t>& sheetPng,
                     const std::vector<SheetRow>& rows, std::string* error) {
   const std::string html = MakeSheetHtml(title, sheetPng, rows);
-  return WriteFileAtomically(path, std::vector<uint8_t>(html.begin(), html.end()), error);
+  return WriteFileAtomically(path, html, error);
 }
 
 }  // namespace klv

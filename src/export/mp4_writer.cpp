@@ -16,7 +16,7 @@ extern "C" {
 #include <mutex>
 #include <vector>
 
-#include "export/output_file.h"
+#include "platform/output_file.h"
 #include "platform/debug_log.h"
 
 namespace klv {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "export/output_file.h"
+#include "platform/output_file.h"
 
 namespace klv {
 namespace {
@@ -53,7 +53,8 @@ bool WritePngFile(const FramePicture& picture, const std::string& path, std::str
     SetError(error, "cannot write " + path + ": " + why);
     return false;
   }
-  return WriteFileAtomically(path, bytes, error);
+  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                             error);
 }
 
 }  // namespace klv

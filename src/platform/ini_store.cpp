@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/atomic_file.h"
+#include "platform/output_file.h"
 
 namespace klv {
 namespace {

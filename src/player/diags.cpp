@@ -22,7 +22,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "platform/atomic_file.h"
+#include "platform/output_file.h"
 #include "platform/ini_store.h"
 
 namespace {

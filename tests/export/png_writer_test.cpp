@@ -8,7 +8,7 @@
 #include <random>
 
 #include "export/export_test_util.h"
-#include "export/output_file.h"
+#include "platform/output_file.h"
 
 namespace klv {
 namespace {

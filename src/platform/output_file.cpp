@@ -1,4 +1,4 @@
-#include "export/output_file.h"
+#include "platform/output_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -109,9 +109,9 @@ void OutputFile::Discard() {
   }
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error) {
   OutputFile out;
-  const bool ok = out.Begin(path) && out.Write(bytes.data(), bytes.size()) && out.Commit();
+  const bool ok = out.Begin(path) && out.Write(data.data(), data.size()) && out.Commit();
   if (!ok && error != nullptr) *error = out.Error();
   return ok;
 }

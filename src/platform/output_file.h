@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace klv {
@@ -44,7 +45,9 @@ class OutputFile {
   int fd_ = -1;
 };
 
-// The whole of `bytes` as the file `path`, through an OutputFile.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+// Replaces the file `path` with `data` in one step, through an OutputFile: on
+// any failure an existing file is left as it was, no temporary file stays
+// behind and `error` (may be null) says why.
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error = nullptr);
 
 }  // namespace klv
