@@ -15,22 +15,40 @@ const std::array<int16_t, 89> kImaStepTable = {
 
 const std::array<int8_t, 16> kImaIndexTable = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 
-// The difference is built by shift and add, step/8 + step (bit 2) + step/2
-// (bit 1) + step/4 (bit 0), each term truncated on its own, as the published
-// reference decoder and encoder do. The exact product ((2 * code + 1) * step)
-// / 8 truncates once and can come out up to 2 larger per code; encoders work
-// with this form, so it is the one that keeps their predictor and ours equal.
-int16_t ImaExpandNibble(ImaState& state, unsigned nibble) {
-  nibble &= 15;
+namespace {
+
+template <ImaDifference kForm>
+inline int16_t Expand(ImaState& state, unsigned nibble) {
   const int step = kImaStepTable[static_cast<size_t>(state.stepIndex)];
-  int diff = step >> 3;
-  if (nibble & 4) diff += step;
-  if (nibble & 2) diff += step >> 1;
-  if (nibble & 1) diff += step >> 2;
+  int diff;
+  if constexpr (kForm == ImaDifference::Multiply) {
+    diff = ((2 * static_cast<int>(nibble & 7) + 1) * step) >> 3;
+  } else {
+    diff = step >> 3;
+    if (nibble & 4) diff += step;
+    if (nibble & 2) diff += step >> 1;
+    if (nibble & 1) diff += step >> 2;
+  }
   const int predictor = (nibble & 8) ? state.predictor - diff : state.predictor + diff;
   state.predictor = std::clamp(predictor, -32768, 32767);
   state.stepIndex = std::clamp(state.stepIndex + kImaIndexTable[nibble], 0, kImaMaxStepIndex);
   return static_cast<int16_t>(state.predictor);
+}
+
+template <ImaDifference kForm>
+void ExpandCodes(ImaState& state, const uint8_t* codes, int count, int16_t* out) {
+  for (int i = 0; i < count; ++i) {
+    const unsigned b = codes[i];
+    out[2 * i] = Expand<kForm>(state, b & 15);
+    out[2 * i + 1] = Expand<kForm>(state, b >> 4);
+  }
+}
+
+}  // namespace
+
+int16_t ImaExpandNibble(ImaState& state, unsigned nibble, ImaDifference form) {
+  return form == ImaDifference::Multiply ? Expand<ImaDifference::Multiply>(state, nibble & 15)
+                                         : Expand<ImaDifference::ShiftAdd>(state, nibble & 15);
 }
 
 int ImaSamplesInBlock(size_t size) {
@@ -39,7 +57,7 @@ int ImaSamplesInBlock(size_t size) {
   return 1 + 2 * static_cast<int>(size - kImaHeadBytes);
 }
 
-int DecodeImaBlock(const uint8_t* block, size_t size, int16_t* out) {
+int DecodeImaBlock(const uint8_t* block, size_t size, int16_t* out, ImaDifference form) {
   const int samples = ImaSamplesInBlock(size);
   if (samples == 0) return 0;
   ImaState state;
@@ -47,10 +65,10 @@ int DecodeImaBlock(const uint8_t* block, size_t size, int16_t* out) {
   state.stepIndex = std::min<int>(block[2], kImaMaxStepIndex);
   out[0] = static_cast<int16_t>(state.predictor);
   const int codes = (samples - 1) / 2;
-  for (int i = 0; i < codes; ++i) {
-    const unsigned b = block[kImaHeadBytes + i];
-    out[1 + 2 * i] = ImaExpandNibble(state, b & 15);
-    out[2 + 2 * i] = ImaExpandNibble(state, b >> 4);
+  if (form == ImaDifference::Multiply) {
+    ExpandCodes<ImaDifference::Multiply>(state, block + kImaHeadBytes, codes, out + 1);
+  } else {
+    ExpandCodes<ImaDifference::ShiftAdd>(state, block + kImaHeadBytes, codes, out + 1);
   }
   return samples;
 }

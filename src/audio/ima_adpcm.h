@@ -25,6 +25,15 @@ inline constexpr int kImaSampleRate = 16000;
 extern const std::array<int16_t, 89> kImaStepTable;
 extern const std::array<int8_t, 16> kImaIndexTable;
 
+// The two published forms of a code's difference. ShiftAdd, the reference
+// decoder's step/8 + step (bit 2) + step/2 (bit 1) + step/4 (bit 0) with each
+// term truncated, is what playback uses: encoders rebuild their predictor
+// this way, so decoder and encoder stay equal. Multiply, (2 * code + 1) *
+// step / 8 truncated once, is up to 2 larger per code, so samples of the two
+// forms drift apart by at most 2 per code within a block (a block head
+// realigns them). ffmpeg decodes with Multiply.
+enum class ImaDifference { ShiftAdd, Multiply };
+
 // The predictor and step index carried from one code to the next.
 struct ImaState {
   int predictor = 0;
@@ -32,7 +41,7 @@ struct ImaState {
 };
 
 // One 4-bit code: updates `state` and returns the new sample.
-int16_t ImaExpandNibble(ImaState& state, unsigned nibble);
+int16_t ImaExpandNibble(ImaState& state, unsigned nibble, ImaDifference form = ImaDifference::ShiftAdd);
 
 // Samples a block of `size` bytes yields: 249 for a whole block, fewer for a
 // short one (1 + 2 per byte after the head), none without a whole head.
@@ -41,7 +50,8 @@ int ImaSamplesInBlock(size_t size);
 // Decodes one block of `size` bytes (at most 128 are read) into `out`, which
 // has room for ImaSamplesInBlock(size) samples; returns that count. A step
 // index above 88 in the head is taken as 88.
-int DecodeImaBlock(const uint8_t* block, size_t size, int16_t* out);
+int DecodeImaBlock(const uint8_t* block, size_t size, int16_t* out,
+                   ImaDifference form = ImaDifference::ShiftAdd);
 
 // Blocks from a byte stream handed over in arbitrary pieces: whole blocks are
 // decoded as they complete; the bytes of an unfinished block are kept for
