@@ -275,15 +275,40 @@ TEST_F(AudioOutputTest, WithoutASoundDeviceTheNullDevicePacesTheBuffers) {
   EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::microseconds(124500));
 }
 
+// Counts its closes; otherwise the manual device.
+class ClosingDevice final : public WaveDevice {
+ public:
+  explicit ClosingDevice(int* closes) : closes_(closes) {}
+  bool Open(Completion done) override { return inner_.Open(std::move(done)); }
+  bool Write(int id, const int16_t* s, size_t n) override { return inner_.Write(id, s, n); }
+  void Reset() override { inner_.Reset(); }
+  void Close() override {
+    ++*closes_;
+    inner_.Close();
+  }
+  std::string Name() const override { return "closing"; }
+
+ private:
+  int* closes_;
+  ManualWaveDevice inner_;
+};
+
 TEST_F(AudioOutputTest, OpeningAgainClosesThePreviousDevice) {
-  ManualWaveDevice* first = device;
+  int closes = 0;
+  out.openDevice = [&closes](WaveDevice::Completion done) -> std::unique_ptr<WaveDevice> {
+    auto d = std::make_unique<ClosingDevice>(&closes);
+    d->Open(std::move(done));
+    return d;
+  };
+  ASSERT_TRUE(out.OpenAudio());
   Feed(test::ToneAdpcm(0.5));
   out.StartAudio(3, 3);
-  ASSERT_TRUE(out.OpenAudio());
-  EXPECT_NE(device, first);  // the first is gone with its close
+  ASSERT_TRUE(out.OpenAudio());  // the next file
+  EXPECT_EQ(closes, 1);
   EXPECT_EQ(out.ringCount(), 0);
   EXPECT_FALSE(out.started());
   out.CloseAudio();
+  EXPECT_EQ(closes, 2);
   EXPECT_FALSE(out.isOpen());
   const uint8_t b[4] = {1, 2, 3, 4};
   EXPECT_EQ(out.AcceptAudioBytes(b, 4), 4);  // no ring: dropped
