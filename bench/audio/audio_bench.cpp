@@ -8,9 +8,6 @@
 //   build/bench/bench/audio/audio_bench
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,6 +16,7 @@
 
 #include "audio/ima_adpcm.h"
 #include "audio/wav_file.h"
+#include "ffmpeg_cpu.h"
 #include "support/adpcm_encoder.h"
 #include "support/avi_writer.h"
 
@@ -73,22 +71,9 @@ void BM_OursStream512(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(samples));
 }
 
-// CPU seconds (user + system) of one ffmpeg decode of `wav`.
+// CPU seconds of one ffmpeg decode of `wav`.
 double RunFfmpeg(const std::string& wav) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    execlp("ffmpeg", "ffmpeg", "-nostdin", "-hide_banner", "-threads", "1", "-i", wav.c_str(), "-f", "null", "-",
-           static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage ru {};
-  if (pid < 0 || wait4(pid, &status, 0, &ru) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-         static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+  return klv::bench::FfmpegCpuSeconds({"-nostdin", "-hide_banner", "-threads", "1", "-i", wav, "-f", "null", "-"});
 }
 
 void BM_FfmpegSingleThread(benchmark::State& state) {
