@@ -5,6 +5,7 @@
 
 #include "engine/player_state.h"
 #include "tool/cmd_write_settings.h"
+#include "tool/tool_audio.h"
 #include "tool/tool_avi.h"
 #include "tool/tool_common.h"
 #include "tool/tool_m4v.h"
@@ -37,6 +38,9 @@ const char kHelp[] =
     "                                    FILEs: file, first and last frame, the camera's\n"
     "                                    date and time of the first, the largest block\n"
     "                                    difference; progress on stderr after a second\n"
+    "  audio FILE.ztm OUT.wav            the sound of every audio packet in file order,\n"
+    "                                    as 16-bit PCM, 16 kHz, mono; prints \"bytes N\n"
+    "                                    samples M\" (ADPCM bytes read, samples written)\n"
     "\n";
 
 // Refuses the kinds this build cannot read; kOk for .avi and .m4v.
@@ -131,7 +135,7 @@ int main(int argc, char** argv) {
   static const Command kCommands[] = {
       {"info", CmdInfo}, {"frame", CmdFrame}, {"times", CmdTimes},
       {"decode", CmdDecode}, {"save", CmdSave}, {"search", CmdSearch},
-      {"scan", CmdScan}, {"write-settings", RunWriteSettings},
+      {"scan", CmdScan}, {"audio", CmdAudio}, {"write-settings", RunWriteSettings},
   };
   for (const Command& c : kCommands)
     if (cmd == c.name) return c.run(argc - 2, argv + 2);

@@ -22,8 +22,10 @@
 #include <thread>
 #include <vector>
 
+#include "support/adpcm_encoder.h"
 #include "support/movie_builder.h"
 #include "support/mpeg4_stream.h"
+#include "support/ztm_writer.h"
 
 namespace {
 
@@ -222,10 +224,46 @@ DemoFile StreamDemo() {
   return d;
 }
 
+// A recording with sound, played at the pace of its sound: a tone whose
+// pitch steps with every picture, so that pictures and sound drifting apart
+// can be heard.
+DemoFile SoundDemo() {
+  ZtmSpec plan;
+  plan.video.encoder.width = 320;
+  plan.video.encoder.height = 240;
+  plan.video.encoder.intraQuant = 5;
+  plan.video.encoder.interQuant = 6;
+  plan.video.encoder.searchRange = 4;
+  plan.video.pictures = 70;
+  plan.video.intraPeriod = 10;
+  plan.video.scene.seed = 7;
+  plan.video.scene.panX = 0;
+  plan.video.scene.panY = 0;
+  plan.video.scene.objects = 3;
+  plan.video.scene.objectSpeed = 3;
+  plan.video.scene.textureScale = 12;
+  plan.picturesPerSecond = 10;
+  const SteppingTone tone;
+  plan.audio = SteppingToneAdpcm(tone, plan.video.pictures);
+  DemoFile d;
+  d.name = "garden.ztm";
+  d.bytes = BuildZtmFile(plan);
+  d.notes = {Format("%s  %dx%d MPEG-4 recording with sound, %d pictures at %.0f a second (%.0f s), %.1f MB",
+                    d.name.c_str(), plan.video.encoder.width, plan.video.encoder.height, plan.video.pictures,
+                    plan.picturesPerSecond, plan.video.pictures / plan.picturesPerSecond, d.bytes.size() / 1048576.0),
+             "  three boxes wander over a still garden; an intra picture with its time stamp every 10 pictures",
+             Format("  the sound is a tone whose pitch climbs by %d Hz with each picture, from %d Hz, and",
+                    tone.stepHz, tone.baseHz),
+             Format("  starts again every %d pictures: the pictures follow the sound, so a step in", tone.steps),
+             "  pitch heard away from a change of picture means the two have drifted apart",
+             "  klvtool audio garden.ztm garden.wav writes the sound as a WAV file"};
+  return d;
+}
+
 // In the order they are written: the day's files in time order, so that
 // their creation times sort them as the camera recorded them.
 std::vector<std::function<DemoFile()>> Demos() {
-  return {DayMorning, DayNoon, DayDusk, EventDemo, WideDemo, StreamDemo};
+  return {DayMorning, DayNoon, DayDusk, EventDemo, WideDemo, StreamDemo, SoundDemo};
 }
 
 bool WriteDemo(const std::string& dir, const DemoFile& d) {

@@ -1,0 +1,74 @@
+// klvtool audio: every byte of every audio packet of a .ztm recording, in
+// file order and with no lead bytes dropped, decoded to a 16-bit PCM WAV at
+// 16 kHz, mono.
+//
+// The side packets are read by the player's stream reader; the units between
+// them (pictures, and whatever it cannot read) are passed over up to the next
+// start-code prefix, which no picture data contains, so a picture that
+// cannot be decoded costs no sound.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/ima_adpcm.h"
+#include "audio/wav_file.h"
+#include "media/mpeg4/stream_reader.h"
+#include "tool/tool_audio.h"
+#include "tool/tool_common.h"
+
+namespace klv::tool {
+namespace {
+
+struct CollectingSink : AudioSink {
+  void PutAudioBytes(const uint8_t* data, size_t size) override { bytes.insert(bytes.end(), data, data + size); }
+  std::vector<uint8_t> bytes;
+};
+
+// From the unit at the cursor on to the next start-code prefix (00 00 01);
+// false when the file ends first.
+bool SkipToNextUnit(StreamReader& reader) {
+  int zeros = 0;
+  if (!reader.HasView() || !reader.AdvanceByte()) return false;
+  for (;;) {
+    const uint8_t b = *reader.cursor;
+    if (b == 1 && zeros >= 2) return reader.SetBitPosition((reader.Position() - 2) * 8);
+    zeros = b == 0 ? zeros + 1 : 0;
+    if (!reader.AdvanceByte()) return false;
+  }
+}
+
+}  // namespace
+
+int CmdAudio(int argc, char** argv) {
+  Args a;
+  std::string err;
+  if (!ParseArgs(argc, argv, {}, {}, &a, &err)) return Usage(err);
+  if (a.positional.size() != 2) return Usage("audio takes FILE.ztm OUT.wav");
+  const std::string& path = a.positional[0];
+  const std::string& out = a.positional[1];
+  if (KindOf(path) != MovieKind::Ztm) return Fail(path + ": sound is read from .ztm recordings only");
+
+  StreamReader reader;
+  CollectingSink sink;
+  reader.audioSink = &sink;
+  reader.OpenStream(path);
+  if (!reader.IsOpen()) {
+    std::string line = path + ": File Not Found";
+    if (!reader.lastError.empty()) line += " (" + reader.lastError + ")";
+    return Fail(line);
+  }
+  do {
+    reader.ReadSidePackets(false, true, nullptr, nullptr);
+  } while (SkipToNextUnit(reader));
+
+  std::vector<int16_t> pcm;
+  ImaBlockStream decoder;
+  decoder.Put(sink.bytes.data(), sink.bytes.size(), pcm);
+  decoder.Flush(pcm);  // a last block cut short plays as far as it goes
+  if (!WriteFileAtomically(out, PcmWavBytes(pcm, kImaSampleRate), &err))
+    return Fail(out + ": cannot write the sound (" + err + ")");
+  std::printf("bytes %zu samples %zu\n", sink.bytes.size(), pcm.size());
+  return kOk;
+}
+
+}  // namespace klv::tool

@@ -1,0 +1,98 @@
+// klvtool audio: the sound of a .ztm recording as a PCM WAV, also past a
+// damaged picture and junk the reader gives up on; its failures.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "audio/ima_adpcm.h"
+#include "support/adpcm_encoder.h"
+#include "support/avi_writer.h"
+#include "support/ztm_writer.h"
+#include "tool_runner.h"
+
+namespace klv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class KlvtoolAudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("klvtool_audio_test_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    sample::ZtmSpec plan;
+    plan.video.encoder.width = 96;
+    plan.video.encoder.height = 64;
+    plan.video.pictures = 30;
+    plan.video.intraPeriod = 10;
+    plan.audio = sample::SteppingToneAdpcm(sample::SteppingTone(), 30);
+    // 40 bytes of junk in front of picture 7's packets: the reader's
+    // start-code search gives up there.
+    plan.video.insertions.push_back({.beforePicture = 7, .kind = sample::StreamInsertion::Kind::Junk, .count = 40});
+    z = sample::BuildZtm(plan);
+    // Picture 12's data overwritten: it no longer decodes.
+    const size_t vop = z.pictures[12].vopOffset;
+    for (size_t i = vop + 5; i < z.pictures[12].endOffset - 2; ++i) z.bytes[i] = 0xFF;
+    ASSERT_TRUE(sample::WriteBytes(Path("rec.ZTM"), z.bytes));
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+  fs::path dir;
+  sample::ZtmFile z;
+};
+
+// The samples of a 16-bit PCM mono 16 kHz WAV; empty when the header is not that.
+std::vector<int16_t> PcmOfWav(const std::vector<uint8_t>& w) {
+  auto u16 = [&](size_t at) { return static_cast<unsigned>(w[at] | w[at + 1] << 8); };
+  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+  if (w.size() < 44 || std::string(w.begin(), w.begin() + 4) != "RIFF" || u16(20) != 1 || u16(22) != 1 ||
+      u32(24) != 16000 || u16(34) != 16 || std::string(w.begin() + 36, w.begin() + 40) != "data" ||
+      u32(4) != w.size() - 8 || u32(40) != w.size() - 44)
+    return {};
+  std::vector<int16_t> pcm((w.size() - 44) / 2);
+  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(u16(44 + 2 * i));
+  return pcm;
+}
+
+TEST_F(KlvtoolAudioTest, EveryAudioByteDecodedIntoAWav) {
+  const ToolRun r = Klvtool("audio " + Path("rec.ZTM") + " " + Path("rec.wav"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<int16_t> expected;
+  ImaBlockStream decoder;
+  decoder.Put(z.audio.data(), z.audio.size(), expected);
+  decoder.Flush(expected);
+  EXPECT_EQ(r.out, "bytes " + std::to_string(z.audio.size()) + " samples " + std::to_string(expected.size()) + "\n");
+  EXPECT_EQ(PcmOfWav(sample::ReadBytes(Path("rec.wav"))), expected);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(KlvtoolAudioTest, FailuresSayWhyAndLeaveNoFile) {
+  auto oneLine = [](const ToolRun& r) {
+    return r.err.rfind("klvtool: ", 0) == 0 && r.err.find('\n') == r.err.size() - 1;
+  };
+  ToolRun r = Klvtool("audio " + Path("rec.ZTM"));
+  EXPECT_EQ(r.status, 2);
+  r = Klvtool("audio " + Path("missing.ztm") + " " + Path("a.wav"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(oneLine(r)) << r.err;
+  ASSERT_TRUE(sample::WriteBytes(Path("clip.m4v"), z.bytes));
+  r = Klvtool("audio " + Path("clip.m4v") + " " + Path("a.wav"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(oneLine(r)) << r.err;
+  // The output's place is taken by a folder: nothing is left behind.
+  fs::create_directories(dir / "taken.wav");
+  r = Klvtool("audio " + Path("rec.ZTM") + " " + Path("taken.wav"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(oneLine(r)) << r.err;
+  r = Klvtool("audio " + Path("rec.ZTM") + " " + Path("no/such/dir.wav"));
+  EXPECT_EQ(r.status, 1);
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string> {"clip.m4v", "rec.ZTM", "taken.wav"}));
+}
+
+}  // namespace
+}  // namespace klv
