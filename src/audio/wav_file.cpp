@@ -82,21 +82,5 @@ std::vector<uint8_t> ImaAdpcmWavBytes(const uint8_t* adpcm, size_t size) {
              adpcm, size, frames);
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (f == nullptr) {
-    if (error != nullptr) *error = std::strerror(errno);
-    return false;
-  }
-  int err = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) err = errno != 0 ? errno : EIO;
-  if (std::fclose(f) != 0 && err == 0) err = errno != 0 ? errno : EIO;
-  if (err == 0 && std::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
-  if (err == 0) return true;
-  std::remove(tmp.c_str());
-  if (error != nullptr) *error = std::strerror(err);
-  return false;
-}
 
 }  // namespace klv

@@ -16,9 +16,4 @@ std::vector<uint8_t> PcmWavBytes(const std::vector<int16_t>& samples, int rate =
 // An IMA ADPCM WAV file of the camera's format around `size` bytes of blocks.
 std::vector<uint8_t> ImaAdpcmWavBytes(const uint8_t* adpcm, size_t size);
 
-// Writes `bytes` to a temporary file beside `path` and renames it into place,
-// so that a failure leaves no half-written file. On failure `error` gets the
-// system's reason.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
-
 }  // namespace klv

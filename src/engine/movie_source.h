@@ -43,6 +43,7 @@ struct SavedFrame {
 struct OpenFailure {
   MessageKind kind = MessageKind::NotFound;
   std::string reason;
+  bool told = false;  // the source has told the user itself
 };
 
 class MovieSource {
@@ -92,6 +93,9 @@ class MovieSource {
   virtual bool TakeFrame(bool fromPopup, SavedFrame* out) const = 0;
   // Motion search and events exist in AVI movies only.
   virtual AviSource* AsAvi() { return nullptr; }
+  // The audio output's message (0: a buffer has played, 1: it ran dry), for
+  // movies paced by their sound.
+  virtual void AudioMessage(int wParam) { (void)wParam; }
 
  protected:
   Player& player_;

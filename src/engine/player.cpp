@@ -108,6 +108,20 @@ void Player::AddDiagnosticsLine(const std::string& line) {
   if (diag != nullptr && diag->Visible()) diag->AddLine(line);
 }
 
+std::function<void(int)> Player::AudioPoster() {
+  const uint64_t generation = ++audioGeneration_;
+  PlayerView* view = view_;
+  return [this, view, generation](int wParam) {
+    view->PostToUi([this, generation, wParam] {
+      if (generation == audioGeneration_) AudioMessage(wParam);
+    });
+  };
+}
+
+void Player::AudioMessage(int wParam) {
+  if (source_ != nullptr) source_->AudioMessage(wParam);
+}
+
 void Player::ShowQuantiser(int q) {
   if (diagOptions.bShowQuant && diag != nullptr) diag->ShowQuantiser(q);
 }
@@ -123,6 +137,7 @@ void Player::CloseSource() {
   // A search reading this movie has nothing left to read.
   search_.FileClosed();
   source_.reset();  // the view lets go of its picture first
+  ++audioGeneration_;  // what its sound still has queued goes nowhere
   state.kind = SourceKind::None;
 }
 
@@ -157,7 +172,7 @@ bool Player::OpenSource(const std::string& path, int listIndex) {
   if (source_->Open(path, listIndex, &failure)) return true;
   CloseSource();
   ClearSourcePanels();
-  view_->ShowMessage(failure.kind, failure.reason);
+  if (!failure.told) view_->ShowMessage(failure.kind, failure.reason);
   return false;
 }
 

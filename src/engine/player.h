@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/wave_device.h"
 #include "engine/layout.h"
 #include "engine/message_kind.h"
 #include "engine/movie_source.h"
@@ -85,6 +86,9 @@ class Player : private SearchHost {
   // Window size of the .m4v streams opened from now on (0: the normal 1 MiB);
   // tests cross window edges with small ones.
   uint32_t streamWindowForTesting = 0;
+  // Opens the wave device of a .ztm recording's sound (tests give their own);
+  // unset: the sound card, else the null device.
+  std::function<std::unique_ptr<WaveDevice>(WaveDevice::Completion)> openWaveDevice;
   // The diagnostics window (through SetDiagnostics, so that the decoders'
   // lines reach it too); null or hidden: no lines.
   DiagnosticsSink* diag = nullptr;
@@ -212,6 +216,12 @@ class Player : private SearchHost {
   void ReportBadFrame(int index, uint32_t offset);
   void AddDiagnosticsLine(const std::string& line);
   void ShowQuantiser(int q);
+  // What the audio output of the movie being opened posts its messages
+  // through: a call that any thread may make, delivered on the user-interface
+  // thread to that movie only (a later movie ignores what is still queued).
+  std::function<void(int)> AudioPoster();
+  // The audio output's message 0x501 (0: a buffer has played, 1: it ran dry).
+  void AudioMessage(int wParam);
 
  private:
   // Opens play-list entry `index` for a walk (a step, a search or an event
@@ -243,6 +253,7 @@ class Player : private SearchHost {
   std::array<Rect, kControlCount> bounds_ {};
   std::string movieFolder_;   // folder of the open movie, with its trailing separator
   bool shutDown_ = false;
+  uint64_t audioGeneration_ = 0;  // of the movie whose sound may post messages
 };
 
 }  // namespace klv

@@ -5,6 +5,7 @@
 // on it).
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -118,6 +119,9 @@ class PlayerView {
 
   // Lets pending window events run.
   virtual void ProcessPendingEvents() = 0;
+  // Runs `call` on the user-interface thread when the event loop comes round;
+  // may be called from any thread.
+  virtual void PostToUi(std::function<void()> call) = 0;
 
   // --- the motion search ---------------------------------------------------
   // Text of an edit box (edtMotionThreshold).

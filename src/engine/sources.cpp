@@ -3,6 +3,7 @@
 #include "engine/avi_source.h"
 #include "engine/movie_source.h"
 #include "engine/stream_source.h"
+#include "engine/ztm_source.h"
 
 namespace klv {
 
@@ -13,6 +14,7 @@ std::unique_ptr<MovieSource> CreateSource(SourceKind kind, Player& player) {
     case SourceKind::Stream:
       return std::make_unique<StreamSource>(player);
     case SourceKind::Ztm:
+      return std::make_unique<ZtmSource>(player);
     case SourceKind::None:
       break;
   }

@@ -90,3 +90,37 @@ void DrawAviOverlays(AviReader& avi, const FrameTimeStamp& stamp, FramePicture& 
 }
 
 }  // namespace klv
+
+#include "media/avi/frame_clock.h"
+#include "platform/format.h"
+
+namespace klv {
+
+bool DrawZtmOverlays(uint16_t fileDate, uint16_t fileTime, uint32_t elapsedHundredths, bool embedTime,
+                     FramePicture& picture, std::string* elapsedText, std::string* dateTimeText) {
+  const uint32_t t = elapsedHundredths;
+  if (t == 0) {
+    if (embedTime && !picture.Empty()) {
+      // Blue, green, red of the camera software's light grey.
+      for (int y = std::max(0, picture.Height() - 16); y < picture.Height(); ++y) {
+        uint8_t* row = picture.Row(y);
+        for (int x = 0; x < picture.Width(); ++x) {
+          row[3 * x] = 200;
+          row[3 * x + 1] = 208;
+          row[3 * x + 2] = 212;
+        }
+      }
+    }
+    return false;
+  }
+  if (elapsedText != nullptr)
+    *elapsedText = Format("Elapsed: %2u:%2.2u:%2.2u.%2.2u", t / 360000, (t / 6000) % 60, (t / 100) % 60, t % 100);
+  // A .ztm picture takes its date from the file, never from a frame stamp.
+  const FrameClock clock = ClockFromFileTime(fileDate, fileTime, t / 100);
+  const std::string text = DateText(clock) + "  " + TimeText(clock);
+  if (embedTime) Stamp(picture, text);
+  if (dateTimeText != nullptr) *dateTimeText = text;
+  return true;
+}
+
+}  // namespace klv

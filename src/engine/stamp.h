@@ -33,3 +33,15 @@ void DrawAviOverlays(AviReader& avi, const FrameTimeStamp& stamp, FramePicture& 
                      int64_t elapsedSeconds, bool embedTime, std::string* dateText, std::string* timeText);
 
 }  // namespace klv
+
+namespace klv {
+
+// The overlays of a .ztm picture whose time packet gave `elapsedHundredths`
+// (0: none): without one, the stamp band is a plain light grey when
+// `embedTime`; with one, the elapsed time ("Elapsed: %2d:%2.2d:%2.2d.%2.2d")
+// and the date and time (the file's last-write time plus the elapsed
+// seconds) are returned, and stamped when `embedTime`. False without a time.
+bool DrawZtmOverlays(uint16_t fileDate, uint16_t fileTime, uint32_t elapsedHundredths, bool embedTime,
+                     FramePicture& picture, std::string* elapsedText, std::string* dateTimeText);
+
+}  // namespace klv

@@ -37,8 +37,7 @@ bool StreamSource::Open(const std::string& path, int, OpenFailure* failure) {
 
   // A stream below 1 KiB has a size of 0 but plays all the same.
   if (size <= 0 && !decoder_.IsOpen()) {
-    const std::string& why = decoder_.Reader().LastError();
-    failure->reason = why.empty() ? "not a camera stream: its headers cannot be read" : why;
+    failure->reason = decoder_.FailReason();
     state.busy = false;  // else the deblocking menu and the seek bar stay dead
     return false;
   }

@@ -53,8 +53,7 @@ bool WritePngFile(const FramePicture& picture, const std::string& path, std::str
     SetError(error, "cannot write " + path + ": " + why);
     return false;
   }
-  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                             error);
+  return WriteFileAtomically(path, bytes, error);
 }
 
 }  // namespace klv

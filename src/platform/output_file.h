@@ -49,5 +49,10 @@ class OutputFile {
 // any failure an existing file is left as it was, no temporary file stays
 // behind and `error` (may be null) says why.
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error = nullptr);
+inline bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                                std::string* error = nullptr) {
+  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                             error);
+}
 
 }  // namespace klv

@@ -388,6 +388,11 @@ void TfrmKLVMain::SetTimerEnabled(bool on) {
 
 void TfrmKLVMain::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
+void TfrmKLVMain::PostToUi(std::function<void()> call) {
+  // A queued call: safe from the sound device's thread, dropped with the window.
+  QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
 std::string TfrmKLVMain::GetText(ControlId id) {
   if (id == C::edtMotionThreshold) return S(form_.motion->edtMotionThreshold->text());
   if (auto* l = qobject_cast<QLabel*>(Control(id))) return S(l->text());

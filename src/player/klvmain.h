@@ -88,6 +88,7 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetTimerInterval(int ms) override;
   void SetTimerEnabled(bool on) override;
   void ProcessPendingEvents() override;
+  void PostToUi(std::function<void()> call) override;
   std::string GetText(klv::ControlId id) override;
   void ShowSearchLabel(klv::SearchLabel label) override;
   void ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) override;

@@ -12,6 +12,8 @@
 
 #include "audio/ima_adpcm.h"
 #include "audio/wav_file.h"
+#include "engine/player_state.h"
+#include "platform/output_file.h"
 #include "media/mpeg4/stream_reader.h"
 #include "tool/tool_audio.h"
 #include "tool/tool_common.h"
@@ -30,7 +32,7 @@ bool SkipToNextUnit(StreamReader& reader) {
   int zeros = 0;
   if (!reader.HasView() || !reader.AdvanceByte()) return false;
   for (;;) {
-    const uint8_t b = *reader.cursor;
+    const uint8_t b = *reader.Cursor();
     if (b == 1 && zeros >= 2) return reader.SetBitPosition((reader.Position() - 2) * 8);
     zeros = b == 0 ? zeros + 1 : 0;
     if (!reader.AdvanceByte()) return false;
@@ -46,15 +48,15 @@ int CmdAudio(int argc, char** argv) {
   if (a.positional.size() != 2) return Usage("audio takes FILE.ztm OUT.wav");
   const std::string& path = a.positional[0];
   const std::string& out = a.positional[1];
-  if (KindOf(path) != MovieKind::Ztm) return Fail(path + ": sound is read from .ztm recordings only");
+  if (SourceKindOf(path) != SourceKind::Ztm) return Fail(path + ": sound is read from .ztm recordings only");
 
   StreamReader reader;
   CollectingSink sink;
-  reader.audioSink = &sink;
+  reader.SetAudioSink(&sink);
   reader.OpenStream(path);
   if (!reader.IsOpen()) {
     std::string line = path + ": File Not Found";
-    if (!reader.lastError.empty()) line += " (" + reader.lastError + ")";
+    if (!reader.LastError().empty()) line += " (" + reader.LastError() + ")";
     return Fail(line);
   }
   do {

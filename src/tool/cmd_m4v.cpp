@@ -1,12 +1,15 @@
-// The .m4v branches of klvtool's commands: the player's MPEG-4 decoder over
-// the stream, picture after picture.
+// The .m4v and .ztm branches of klvtool's commands: the player's MPEG-4
+// decoder over the stream, picture after picture.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "engine/player_state.h"
+#include "engine/stamp.h"
 #include "media/mpeg4/mpeg4_decoder.h"
+#include "platform/file_times.h"
 #include "platform/format.h"
 #include "tool/tool_common.h"
 #include "tool/tool_m4v.h"
@@ -20,20 +23,22 @@ struct M4vSource {
   Mpeg4Decoder decoder;
   FramePicture picture;
   int sizeKiB = 0;
+  bool ztm = false;        // a recording with sound and elapsed times
+  DosDateTime fileTime;    // .ztm: the file's last write, which its stamps count from
+  uint32_t elapsed = 0;    // .ztm: the elapsed time of the picture decoded last
 };
 
 // Opens the stream as the player does: a file it refuses gets its message.
 int OpenOrFail(M4vSource& s, const std::string& path, bool stamp) {
   s.decoder.SetFlags(&s.flags);
+  s.ztm = SourceKindOf(path) == SourceKind::Ztm;
+  if (s.ztm) LastWriteDosTime(path, &s.fileTime);
   s.sizeKiB = s.decoder.OpenStream(path);
   if (s.sizeKiB <= 0 && !s.decoder.IsOpen()) {
-    std::string line = path + ": File Not Found";
-    const std::string& why = s.decoder.Reader().LastError();
-    if (!why.empty()) line += " (" + why + ")";
-    return Fail(line);
+    return Fail(path + ": File Not Found (" + s.decoder.FailReason() + ")");
   }
   // The player's picture: 16 rows more for the stamp band, which stays black
-  // because .m4v pictures get no overlays.
+  // on .m4v pictures: they get no overlays.
   if (!s.picture.Create(s.decoder.PictureWidth(), s.decoder.BitmapHeight(stamp)))
     return Fail("cannot create the picture");
   return kOk;
@@ -42,7 +47,9 @@ int OpenOrFail(M4vSource& s, const std::string& path, bool stamp) {
 // The next picture into the source's picture (null: decode only); true when
 // one decoded, also one that ends inside the first KiB.
 bool Next(M4vSource& s, bool draw) {
-  return s.decoder.DecodeNextFrame({draw ? &s.picture : nullptr}).Shown();
+  const DecodedFrame f = s.decoder.DecodeNextFrame({draw ? &s.picture : nullptr});
+  s.elapsed = f.elapsedTime;
+  return f.Shown();
 }
 
 // Decodes pictures 0 .. index in order; the picture holds picture `index`.
@@ -63,8 +70,8 @@ int DecodeUpTo(M4vSource& s, const std::string& path, int index) {
 int M4vInfo(const std::string& path) {
   M4vSource s;
   if (int r = OpenOrFail(s, path, false)) return r;
-  std::printf("kind: m4v\nwidth: %d\nheight: %d\nsize_kib: %d\n", s.decoder.PictureWidth(),
-              s.decoder.PictureHeight(), s.sizeKiB);
+  std::printf("kind: %s\nwidth: %d\nheight: %d\nsize_kib: %d\n", s.ztm ? "ztm" : "m4v",
+              s.decoder.PictureWidth(), s.decoder.PictureHeight(), s.sizeKiB);
   return kOk;
 }
 
@@ -74,6 +81,8 @@ int M4vFrame(const std::string& path, int index, const std::string& out, bool st
   s.flags.bForceBW = bw;
   if (int r = OpenOrFail(s, path, stamp)) return r;
   if (int r = DecodeUpTo(s, path, index)) return r;
+  if (s.ztm)
+    DrawZtmOverlays(s.fileTime.date, s.fileTime.time, s.elapsed, stamp, s.picture, nullptr, nullptr);
   if (!WriteBmpFile(s.picture, out)) return Fail(out + ": cannot write the picture");
   return kOk;
 }

@@ -43,15 +43,17 @@ const char kHelp[] =
     "                                    samples M\" (ADPCM bytes read, samples written)\n"
     "\n";
 
-// Refuses the kinds this build cannot read; kOk for .avi and .m4v.
+// Refuses files the player does not accept.
 int NeedPlayable(const std::string& path) {
-  const SourceKind kind = SourceKindOf(path);
-  if (kind == SourceKind::Avi || kind == SourceKind::Stream) return kOk;
-  if (kind == SourceKind::Ztm) return Fail(path + ": .ztm movies are not supported by this build yet");
+  if (SourceKindOf(path) != SourceKind::None) return kOk;
   return Fail(path + ": Unknown Format");
 }
 
-bool IsStream(const std::string& path) { return SourceKindOf(path) == SourceKind::Stream; }
+// .m4v streams and .ztm recordings: MPEG-4 pictures.
+bool IsStream(const std::string& path) {
+  const SourceKind kind = SourceKindOf(path);
+  return kind == SourceKind::Stream || kind == SourceKind::Ztm;
+}
 
 }  // namespace
 

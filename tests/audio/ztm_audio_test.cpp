@@ -74,15 +74,15 @@ TEST(ZtmAudio, StartCodesInTheSoundChangeNothingAndEveryByteArrives) {
     CollectingSink sink;
     Mpeg4Decoder d;
     d.SetAudioSink(&sink);
-    d.reader.SetWindowSizeForTesting(4096);  // packets across window edges too
+    d.SetWindowSizeForTesting(4096);  // packets across window edges too
     d.OpenStreamBuffer(z.bytes.data(), z.bytes.size());
     ASSERT_TRUE(d.IsOpen());
     size_t k = 0;
     for (; k < z.pictures.size(); ++k) {
-      int audioLength = -1;
       const bool first = static_cast<int>(k) == startPicture;
-      if (d.DecodeNextFrame(nullptr, &audioLength, first, true, nullptr, nullptr) <= 0 && !d.lastPictureDecoded())
-        break;
+      const DecodedFrame f = d.DecodeNextFrame({nullptr, first, true});
+      if (f.position <= 0 && !f.decoded) break;
+      const int audioLength = f.audioLength;
       const auto& info = z.pictures[k];
       const int credited = info.audioBytes == 0 ? 0 : static_cast<int>(info.audioPacketLengths.back());
       EXPECT_EQ(audioLength, credited - (first ? info.lead : 0)) << k;
@@ -132,7 +132,7 @@ TEST(ZtmAudio, TheReaderFeedsTheAudioOutputDirectly) {
   Mpeg4Decoder d;
   d.SetAudioSink(&out);
   ASSERT_GE(d.OpenStreamBuffer(z.bytes.data(), z.bytes.size()), 0);
-  for (int i = 0; i < 8; ++i) ASSERT_GT(d.DecodeNextFrame(nullptr, nullptr, false, true, nullptr, nullptr), 0);
+  for (int i = 0; i < 8; ++i) ASSERT_GT(d.DecodeNextFrame({nullptr, false, true}).position, 0);
   size_t fed = 0;
   for (int i = 0; i < 8; ++i) fed += z.pictures[static_cast<size_t>(i)].audioBytes;
   EXPECT_EQ(out.ringCount(), static_cast<int>(fed));

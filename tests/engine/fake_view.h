@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -148,6 +149,31 @@ class FakeView : public PlayerView {
   void SetTimerEnabled(bool on) override { timerEnabled = on; }
   void ProcessPendingEvents() override {}
 
+  // Calls posted onto the user-interface thread, possibly from another thread;
+  // RunPosted is the event loop coming round.
+  void PostToUi(std::function<void()> call) override {
+    std::lock_guard<std::mutex> lock(postedLock_);
+    posted_.push_back(std::move(call));
+  }
+  int RunPosted() {
+    int n = 0;
+    for (;;) {
+      std::function<void()> call;
+      {
+        std::lock_guard<std::mutex> lock(postedLock_);
+        if (posted_.empty()) return n;
+        call = std::move(posted_.front());
+        posted_.pop_front();
+      }
+      call();
+      ++n;
+    }
+  }
+  size_t PostedCount() {
+    std::lock_guard<std::mutex> lock(postedLock_);
+    return posted_.size();
+  }
+
   // The motion search.
   int searchLabel = -1;                 // label shown last
   std::vector<int> searchLabels;        // every label shown, in order (their indexes)
@@ -189,6 +215,9 @@ class FakeView : public PlayerView {
   }
 
  private:
+  std::mutex postedLock_;
+  std::deque<std::function<void()>> posted_;
+
   void Move(ControlId id, int p) {
     auto r = range.find(id);
     if (r != range.end()) p = std::clamp(p, r->second.first, r->second.second);

@@ -1,8 +1,10 @@
-// klvtool audio: the sound of a .ztm recording as a PCM WAV, also past a
-// damaged picture and junk the reader gives up on; its failures.
+// klvtool over .ztm recordings: info, frames with their stamp, decode counts,
+// and audio: the sound as a PCM WAV, also past a damaged picture and junk the
+// reader gives up on; its failures.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 
 #include "audio/ima_adpcm.h"
@@ -66,6 +68,40 @@ TEST_F(KlvtoolAudioTest, EveryAudioByteDecodedIntoAWav) {
   EXPECT_EQ(r.out, "bytes " + std::to_string(z.audio.size()) + " samples " + std::to_string(expected.size()) + "\n");
   EXPECT_EQ(PcmOfWav(sample::ReadBytes(Path("rec.wav"))), expected);
   EXPECT_EQ(r.err, "");
+}
+
+TEST_F(KlvtoolAudioTest, InfoFrameAndDecodeOfARecording) {
+  sample::ZtmSpec plan;
+  plan.video.encoder.width = 96;
+  plan.video.encoder.height = 64;
+  plan.video.pictures = 14;
+  plan.video.intraPeriod = 10;
+  z = sample::BuildZtm(plan);
+  ASSERT_TRUE(sample::WriteBytes(Path("rec.ZTM"), z.bytes));
+  const ToolRun info = Klvtool("info " + Path("rec.ZTM"));
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(info.out, "kind: ztm\nwidth: 96\nheight: 64\nsize_kib: " + std::to_string(z.bytes.size() / 1024) + "\n");
+
+  // Picture 10 carries a time packet: its stamp is drawn in the band, white
+  // glyphs on black; picture 11 has none: a plain light grey band.
+  const auto bandPixel = [&](const std::string& bmp, int x) {
+    const std::vector<uint8_t> b = sample::ReadBytes(bmp);
+    const size_t stride = (96 * 3 + 3) & ~size_t{3};
+    EXPECT_EQ(b.size(), 54 + stride * (64 + 16));
+    return std::array<int, 3>{b[54 + stride * 4 + 3 * static_cast<size_t>(x)], b[54 + stride * 4 + 3 * static_cast<size_t>(x) + 1],
+                              b[54 + stride * 4 + 3 * static_cast<size_t>(x) + 2]};
+  };
+  ASSERT_EQ(Klvtool("frame " + Path("rec.ZTM") + " 10 " + Path("i.bmp") + " --stamp").status, 0);
+  ASSERT_EQ(Klvtool("frame " + Path("rec.ZTM") + " 11 " + Path("p.bmp") + " --stamp").status, 0);
+  EXPECT_EQ(bandPixel(Path("p.bmp"), 0), (std::array<int, 3>{200, 208, 212}));
+  EXPECT_EQ(bandPixel(Path("i.bmp"), 0), (std::array<int, 3>{0, 0, 0}));
+  int white = 0;
+  for (int x = 0; x < 96; ++x) white += bandPixel(Path("i.bmp"), x)[0] == 255;
+  EXPECT_GT(white, 0) << "the time of day in glyphs";
+
+  const ToolRun decode = Klvtool("decode " + Path("rec.ZTM"));
+  EXPECT_EQ(decode.status, 0);
+  EXPECT_EQ(decode.out, "decoded 14 bad 0\n");
 }
 
 TEST_F(KlvtoolAudioTest, FailuresSayWhyAndLeaveNoFile) {

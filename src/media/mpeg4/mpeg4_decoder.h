@@ -49,6 +49,10 @@ class Mpeg4Decoder {
   int OpenStream(const std::string& path);
   // The same over a caller's buffer (tests, fuzzing).
   int OpenStreamBuffer(const uint8_t* data, size_t size);
+  // Why the last open failed, in a few plain words.
+  std::string FailReason() const {
+    return reader_.LastError().empty() ? "not a camera stream: its headers cannot be read" : reader_.LastError();
+  }
   bool CloseStream() { return reader_.CloseStream(); }
   bool IsOpen() const { return reader_.IsOpen(); }
   bool RewindStream() { return reader_.RewindStream(); }
