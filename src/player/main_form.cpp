@@ -94,8 +94,9 @@ MainForm::MainForm(QMainWindow* window) {
     auto* l = new QLabel(StatusBar1);
     l->setFrameShape(QFrame::StyledPanel);
     l->setFrameShadow(QFrame::Sunken);
+    // At least the designed width; wider when a text needs it (a .ztm
+    // recording's date and time, its elapsed time).
     l->setMinimumWidth(DesignedLayout::kStatusPanelWidths[i]);
-    if (i + 1 < panels.size()) l->setFixedWidth(DesignedLayout::kStatusPanelWidths[i]);
     l->setTextFormat(Qt::PlainText);
     panels[i] = l;
     StatusBar1->addWidget(l, i + 1 < panels.size() ? 0 : 1);
