@@ -43,7 +43,8 @@ struct SavedFrame {
 struct OpenFailure {
   MessageKind kind = MessageKind::NotFound;
   std::string reason;
-  bool told = false;  // the source has told the user itself
+  // Non-empty: the kind says it in a message box of its own instead.
+  std::string errorBox;
 };
 
 class MovieSource {
@@ -96,6 +97,9 @@ class MovieSource {
   // The audio output's message (0: a buffer has played, 1: it ran dry), for
   // movies paced by their sound.
   virtual void AudioMessage(int wParam) { (void)wParam; }
+  // The diagnostics window's "ZTM Restart" while paused: back to the first
+  // picture (recordings only).
+  virtual void RestartWhilePaused() {}
 
  protected:
   Player& player_;

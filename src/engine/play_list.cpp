@@ -14,7 +14,7 @@ void Player::AddToPlayList(const std::string& path) {
   if (SourceKindOf(path) == SourceKind::None || state.playListCount >= kMaxPlayList) return;
   int64_t created = 0;
   // A file whose times cannot be read sorts after every other.
-  if (!creationTime(path, &created)) created = std::numeric_limits<int64_t>::max();
+  if (!recordingTime(path, &created)) created = std::numeric_limits<int64_t>::max();
   for (int i = 0; i < state.playListCount; ++i)
     if (playList[static_cast<size_t>(i)].path == path) return;
 
@@ -41,20 +41,31 @@ void Player::RefreshPlayListBox() {
   view_->SelectListItem(state.playListIndex);
 }
 
-void Player::StartPlayListItem(int index) {
+void Player::StartPlayListItem(int index) { StartEntry(index, false); }
+
+void Player::StartEntry(int index, bool unattended) {
   // An empty list has nothing to open: files of unaccepted kinds never got in.
   if (state.playListCount == 0) return;
   // A search under way goes on in the entry opened, in its direction.
   const int searchDirection = SearchDirection();
   if (state.playing) Stop();
-  if (index >= state.playListCount) index = 0;
-  if (index < 0) index = state.playListCount - 1;
-  state.playListIndex = index;
-  view_->SelectListItem(index);
-  if (!OpenSource(playList[static_cast<size_t>(index)].path, index)) {
-    DisableTransport();
-    if (searchDirection != 0) EndSearchWithoutResult();
-    return;
+  for (int tried = 1;; ++tried) {
+    if (index >= state.playListCount) index = 0;
+    if (index < 0) index = state.playListCount - 1;
+    state.playListIndex = index;
+    view_->SelectListItem(index);
+    const std::string& path = playList[static_cast<size_t>(index)].path;
+    OpenFailure failure;
+    if (OpenSourceQuietly(path, index, &failure)) break;
+    if (!unattended || tried >= state.playListCount) {
+      Tell(failure);
+      DisableTransport();
+      if (searchDirection != 0) EndSearchWithoutResult();
+      return;
+    }
+    // A card with one damaged movie plays through: the run goes on past it.
+    view_->ShowSkipped(NameOf(path), failure.reason.empty() ? failure.errorBox : failure.reason);
+    index += state.direction < 0 ? -1 : 1;
   }
   if (searchDirection != 0) {
     if (searchDirection < 0) {

@@ -28,7 +28,7 @@ void Player::TimerTick() {
   if (!state.playing || source_ == nullptr) return;
   if (source_->Tick() == MoveResult::kAtEnd) {
     // An end of the file: the play list moves on in the playing direction.
-    StartPlayListItem(state.playListIndex + state.direction);
+    StartEntry(state.playListIndex + state.direction, true);
   }
 }
 

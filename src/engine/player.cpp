@@ -5,6 +5,7 @@
 
 #include "engine/avi_source.h"
 #include "engine/record_dump.h"
+#include "engine/recording_time.h"
 #include "platform/clock.h"
 #include "platform/file_times.h"
 #include "platform/format.h"
@@ -15,7 +16,7 @@ using C = ControlId;
 
 Player::Player(PlayerView* view) : view_(view) {
   clock = [] { return TickMs(); };
-  creationTime = [](const std::string& path, int64_t* out) { return CreationFileTime(path, out); };
+  recordingTime = [](const std::string& path, int64_t* out) { return RecordingTime(path, out); };
   search_.Searcher().flags = &decoderFlags;
   search_.Searcher().preview = [this](const ReducedBitmapHeader& header, const uint8_t* bits, int index) {
     ShowSearchPreview(header, bits, index);
@@ -118,6 +119,10 @@ std::function<void(int)> Player::AudioPoster() {
   };
 }
 
+void Player::ZtmRestartCommand() {
+  if (state.paused && source_ != nullptr) source_->RestartWhilePaused();
+}
+
 void Player::AudioMessage(int wParam) {
   if (source_ != nullptr) source_->AudioMessage(wParam);
 }
@@ -151,6 +156,20 @@ void Player::ClearSourcePanels() {
 }
 
 bool Player::OpenSource(const std::string& path, int listIndex) {
+  OpenFailure failure;
+  if (OpenSourceQuietly(path, listIndex, &failure)) return true;
+  Tell(failure);
+  return false;
+}
+
+void Player::Tell(const OpenFailure& failure) {
+  if (!failure.errorBox.empty())
+    view_->ShowErrorBox("Error", failure.errorBox);
+  else
+    view_->ShowMessage(failure.kind, failure.reason);
+}
+
+bool Player::OpenSourceQuietly(const std::string& path, int listIndex, OpenFailure* failure) {
   CloseSource();
   movieFolder_ = FolderOf(path);
   const std::string name = NameOf(path);
@@ -163,16 +182,14 @@ bool Player::OpenSource(const std::string& path, int listIndex) {
   source_ = CreateSource(kind, *this);
   if (source_ == nullptr) {
     // The player stays up: the caller disables the transport.
-    view_->ShowMessage(MessageKind::UnknownFormat, "");
+    *failure = {MessageKind::UnknownFormat, "", ""};
     ClearSourcePanels();
     return false;
   }
   state.kind = kind;
-  OpenFailure failure;
-  if (source_->Open(path, listIndex, &failure)) return true;
+  if (source_->Open(path, listIndex, failure)) return true;
   CloseSource();
   ClearSourcePanels();
-  if (!failure.told) view_->ShowMessage(failure.kind, failure.reason);
   return false;
 }
 

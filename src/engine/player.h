@@ -97,8 +97,9 @@ class Player : private SearchHost {
   int recordDumpInterval = 0;
   // Milliseconds on a monotonic clock (tests substitute their own).
   std::function<int64_t()> clock;
-  // File creation time for the play list's order (tests substitute their own).
-  std::function<bool(const std::string&, int64_t*)> creationTime;
+  // When a movie was recorded, the play list's order: the first frame's
+  // camera time, else the file's creation time (tests substitute their own).
+  std::function<bool(const std::string&, int64_t*)> recordingTime;
 
   bool Enabled(ControlId id) const { return enabled_[static_cast<int>(id)]; }
   bool Visible(ControlId id) const { return visible_[static_cast<int>(id)]; }
@@ -135,6 +136,8 @@ class Player : private SearchHost {
 
   // ---- opening (player.cpp) ----------------------------------------------------
   bool OpenSource(const std::string& path, int listIndex);
+  // The same without telling the user; `failure` says what went wrong.
+  bool OpenSourceQuietly(const std::string& path, int listIndex, OpenFailure* failure);
   void CloseSource();
   void OpenFilesCommand();
   void ShowPicture(const FramePicture& p);
@@ -222,6 +225,9 @@ class Player : private SearchHost {
   std::function<void(int)> AudioPoster();
   // The audio output's message 0x501 (0: a buffer has played, 1: it ran dry).
   void AudioMessage(int wParam);
+  // The diagnostics window's "ZTM Restart": a paused recording goes back to
+  // its first picture; anything else does nothing.
+  void ZtmRestartCommand();
 
  private:
   // Opens play-list entry `index` for a walk (a step, a search or an event
@@ -232,6 +238,11 @@ class Player : private SearchHost {
   void CrossByStep(int direction);
   // A failed open: no picture, no file panels, no searches.
   void ClearSourcePanels();
+  // Shows why an open failed.
+  void Tell(const OpenFailure& failure);
+  // Opens and starts entry `index`. `unattended`: playback ran on into it,
+  // and an entry that cannot be opened is passed over with a note.
+  void StartEntry(int index, bool unattended);
 
   // The search (search_commands.cpp).
   void StartSearch(int direction);

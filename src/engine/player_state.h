@@ -59,7 +59,7 @@ struct PlayerState {
 // One entry of the play list.
 struct PlayListEntry {
   std::string path;      // as it was added
-  int64_t created = 0;   // creation time, 100-ns units since 1601-01-01
+  int64_t created = 0;   // when it was recorded (RecordingTime), 100-ns units since 1601-01-01
 };
 
 inline constexpr int kMaxPlayList = 25;

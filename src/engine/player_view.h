@@ -105,6 +105,9 @@ class PlayerView {
   // says in a few plain English words what is wrong (empty: nothing more);
   // the window shows it in the display language.
   virtual void ShowMessage(MessageKind kind, const std::string& reason) = 0;
+  // A passing note in the status bar: playback ran on past an entry that
+  // could not be opened (`reason` in plain English words, as ShowMessage's).
+  virtual void ShowSkipped(const std::string& fileName, const std::string& reason) = 0;
   // A message box with the error icon, modal.
   virtual void ShowErrorBox(const std::string& title, const std::string& text) = 0;
   // The save dialog with a suggested full path; nullopt when cancelled.

@@ -41,8 +41,8 @@ bool ZtmSource::Open(const std::string& path, int, OpenFailure* failure) {
   }
   const int size = decoder_.OpenStream(path);
   if (size <= 0) {
-    view.ShowErrorBox("Error", Format("Error opening %s", path.c_str()));
-    failure->told = true;
+    failure->errorBox = Format("Error opening %s", path.c_str());
+    failure->reason = decoder_.FailReason();
     state.busy = false;
     return false;
   }

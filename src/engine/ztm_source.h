@@ -37,6 +37,7 @@ class ZtmSource final : public MovieSource {
   void Seek(int position) override { ZtmSeek(position); }
   bool TakeFrame(bool fromPopup, SavedFrame* out) const override;
   void AudioMessage(int wParam) override;
+  void RestartWhilePaused() override { ZtmRewind(); }
 
   // ---- audio-clocked playback ---------------------------------------------------
   void ZtmStart();

@@ -345,6 +345,12 @@ void TfrmKLVMain::ShowMessage(klv::MessageKind kind, const std::string& reason) 
   msgWindow_->exec();
 }
 
+void TfrmKLVMain::ShowSkipped(const std::string& fileName, const std::string& reason) {
+  // A note, not a dialog: an unattended run goes on past the file.
+  form_.StatusBar1->showMessage(
+      klv::player::FormText("Skipped %1: %2").arg(Q(fileName), TfrmMyMsg::ReasonText(reason)), 15000);
+}
+
 void TfrmKLVMain::ShowErrorBox(const std::string& title, const std::string& text) {
   if (errorBoxHook) {
     errorBoxHook(title, text);
@@ -433,6 +439,7 @@ void TfrmKLVMain::SetDiagnosticsWindow(TfrmDiags* window) {
   if (diags_ != nullptr) disconnect(diags_, &QObject::destroyed, this, nullptr);
   diags_ = window;
   player_->SetDiagnostics(window);
+  if (window != nullptr) window->onZTMRestart = [this] { player_->ZtmRestartCommand(); };
   if (window != nullptr)
     connect(window, &QObject::destroyed, this, [this] {
       diags_ = nullptr;

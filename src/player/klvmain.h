@@ -82,6 +82,7 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void SetHintDelays(int showMs, int hideMs) override;
   void ShowMessage(klv::MessageKind kind, const std::string& reason) override;
   void ShowErrorBox(const std::string& title, const std::string& text) override;
+  void ShowSkipped(const std::string& fileName, const std::string& reason) override;
   std::optional<std::string> RunSaveDialog(const std::string& suggestedPath) override;
   std::optional<std::vector<std::string>> RunOpenDialog() override;
   void Beep() override;

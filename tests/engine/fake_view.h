@@ -60,6 +60,7 @@ class FakeView : public PlayerView {
   std::vector<MessageKind> messages;
   std::vector<std::string> reasons;  // beside each message
   std::vector<std::string> errorBoxes;
+  std::vector<std::string> skipped;  // "name: reason" of each status note
   std::deque<std::optional<std::string>> saveAnswers;   // next answers of the save dialog
   std::vector<std::string> saveSuggestions;
   std::optional<std::vector<std::string>> openAnswer;
@@ -134,6 +135,9 @@ class FakeView : public PlayerView {
     reasons.push_back(reason);
   }
   void ShowErrorBox(const std::string&, const std::string& t) override { errorBoxes.push_back(t); }
+  void ShowSkipped(const std::string& name, const std::string& reason) override {
+    skipped.push_back(name + ": " + reason);
+  }
   std::function<void()> whileSaveDialogOpen;  // what happens behind the dialog
   std::optional<std::string> RunSaveDialog(const std::string& suggested) override {
     saveSuggestions.push_back(suggested);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/avi_source.h"
+#include "engine/recording_time.h"
 #include "player_fixture.h"
 #include "support/avi_writer.h"
 
@@ -111,6 +112,47 @@ TEST_F(OpenAndReplaceTest, FilesThatCannotBeOpenedSayWhatIsWrong) {
   EXPECT_EQ(view.reasons[0], "the file is empty");
   EXPECT_EQ(view.reasons[1], "not a camera stream: its headers cannot be read");
   EXPECT_EQ(view.reasons[2], "not a camera movie: no frame index");
+}
+
+TEST_F(OpenAndReplaceTest, AnUnattendedRunPassesOverADamagedMovieWithANote) {
+  const std::string a = Movie("a.avi", 3, 1), c = Movie("c.avi", 3, 3);
+  const std::string b = Path("b.avi");
+  ASSERT_TRUE(sample::WriteBytes(b, std::vector<uint8_t>(500, 0)));
+  created[b] = 2;
+  PlayList({a, b, c});
+  Tick(3);  // past a's last frame: b cannot be opened, c plays
+  EXPECT_EQ(player->state.playListIndex, 2);
+  EXPECT_EQ(view.caption, "c.avi");
+  EXPECT_TRUE(player->state.playing);
+  EXPECT_TRUE(view.messages.empty()) << "no dialog stops an unattended run";
+  ASSERT_EQ(view.skipped.size(), 1u);
+  EXPECT_EQ(view.skipped[0], "b.avi: not a camera movie: no frame index");
+  // Opened on purpose, the same file still says why in the message window.
+  player->StartPlayListItem(1);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.reasons[0], "not a camera movie: no frame index");
+  EXPECT_FALSE(player->state.playing);
+}
+
+TEST_F(OpenAndReplaceTest, CopiedFilesPlayInTheOrderTheCameraRecordedThem) {
+  // Copied in the wrong order: the later recording was written first.
+  sample::MovieSpec evening = Small(), morning = Small();
+  evening.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, 18, 0, 0);
+  morning.timeStampStart = sample::TimeStampFromDate(2010, 5, 15, 7, 0, 0);
+  const std::string late = Movie("copy1.avi", 2, 0, evening);
+  const std::string early = Movie("copy2.avi", 2, 0, morning);
+  player->recordingTime = RecordingTime;
+  player->AddToPlayList(late);
+  player->AddToPlayList(early);
+  ASSERT_EQ(player->state.playListCount, 2);
+  EXPECT_EQ(player->playList[0].path, early);
+  EXPECT_EQ(player->playList[1].path, late);
+  // A movie without stamps takes its file's creation time: now, after both.
+  sample::MovieSpec plain = Small();
+  plain.timeStamps = false;
+  const std::string unstamped = Movie("plain.avi", 2, 0, plain);
+  player->AddToPlayList(unstamped);
+  EXPECT_EQ(player->playList[2].path, unstamped);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ class PlayerFixture : public ::testing::Test {
     player = std::make_unique<Player>(&view);
     view.player = player.get();
     player->clock = [this] { return now; };
-    player->creationTime = [this](const std::string& path, int64_t* out) {
+    player->recordingTime = [this](const std::string& path, int64_t* out) {
       auto it = created.find(path);
       if (it == created.end()) return false;
       *out = it->second;

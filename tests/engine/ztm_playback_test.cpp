@@ -202,6 +202,23 @@ TEST_F(ZtmPlaybackTest, StepsGoFromIntraPictureToIntraPictureAndTheBarsLastSteps
   player->SetDiagnostics(nullptr);
 }
 
+TEST_F(ZtmPlaybackTest, ZtmRestartRewindsOnlyAPausedRecording) {
+  RecordingDiagnostics diag;
+  player->SetDiagnostics(&diag);
+  const std::string path = Recording("restart.ztm", Plan(30));
+  PlayList({path});
+  Pump(8);
+  const int shown = view.picturesShown;
+  player->ZtmRestartCommand();  // playing: nothing
+  EXPECT_EQ(view.picturesShown, shown);
+  player->Pause();
+  player->ZtmRestartCommand();
+  EXPECT_TRUE(Same(*view.shown, Reference(path, 0)));
+  EXPECT_EQ(player->state.streamPos, 0);
+  EXPECT_EQ(diag.lines.back().rfind("DC,  filt = ", 0), 0u);
+  player->SetDiagnostics(nullptr);
+}
+
 TEST_F(ZtmPlaybackTest, OverlaysSaveAndAFileThatCannotBeOpened) {
   player->state.embedTime = true;
   const std::string path = Recording("stamp.ztm", Plan(12));

@@ -72,7 +72,7 @@ void AviReader::AviClose() {
   nLastFrameSize = 0;
 }
 
-AviOpenStatus AviReader::AviOpen(const std::string& path, JpegDecoder& headers) {
+AviOpenStatus AviReader::AviOpen(const std::string& path, JpegDecoder& headers, bool scanEvents) {
   AviClose();
   hFile = std::fopen(path.c_str(), "rb");
   if (hFile == nullptr) {
@@ -168,8 +168,9 @@ AviOpenStatus AviReader::AviOpen(const std::string& path, JpegDecoder& headers) 
   bTimeStamps = stamp.NonZero();
   bEventMode = event != nullptr && (event[0] & 1) != 0;
 
-  if (bEventMode) {
-    pnEventFrames.clear();
+  pnEventFrames.clear();
+  nEventCount = 0;
+  if (bEventMode && scanEvents) {
     for (int e = AviFindEvent(headers, 0, nTotalFrames); e >= 0;
          e = AviFindEvent(headers, e + 1, nTotalFrames))
       pnEventFrames.push_back(e);

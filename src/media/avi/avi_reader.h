@@ -47,9 +47,9 @@ class AviReader {
   AviReader& operator=(const AviReader&) = delete;
 
   // Reads the header, builds the index and probes frame 0 (with `headers`)
-  // for time stamps and event mode, scanning the event list in event mode.
-  // Closes any open file first.
-  AviOpenStatus AviOpen(const std::string& path, JpegDecoder& headers);
+  // for time stamps and event mode, scanning the event list in event mode
+  // unless `scanEvents` is false (a quick look). Closes any open file first.
+  AviOpenStatus AviOpen(const std::string& path, JpegDecoder& headers, bool scanEvents = true);
   void AviClose();
   bool IsOpen() const { return hFile != nullptr; }
 

@@ -87,6 +87,10 @@
         <source>The log could not be saved as &quot;%1&quot;.</source>
         <translation>ログを &quot;%1&quot; として保存できませんでした。</translation>
     </message>
+    <message>
+        <source>Skipped %1: %2</source>
+        <translation>%1 を飛ばしました：%2</translation>
+    </message>
 </context>
 <context>
     <name>TfrmKLVMain</name>

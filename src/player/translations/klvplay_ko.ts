@@ -87,6 +87,10 @@
         <source>The log could not be saved as &quot;%1&quot;.</source>
         <translation>로그를 &quot;%1&quot;(으)로 저장할 수 없습니다.</translation>
     </message>
+    <message>
+        <source>Skipped %1: %2</source>
+        <translation>%1 건너뜀: %2</translation>
+    </message>
 </context>
 <context>
     <name>TfrmKLVMain</name>

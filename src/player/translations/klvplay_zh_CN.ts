@@ -87,6 +87,10 @@
         <source>The log could not be saved as &quot;%1&quot;.</source>
         <translation>无法将日志保存为“%1”。</translation>
     </message>
+    <message>
+        <source>Skipped %1: %2</source>
+        <translation>已跳过 %1：%2</translation>
+    </message>
 </context>
 <context>
     <name>TfrmKLVMain</name>
