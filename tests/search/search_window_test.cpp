@@ -55,8 +55,10 @@ class SearchWindowTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   // A quiet 160 x 120 scene; a dark box stands from `first` to `first` + 2.
+  // Each movie is recorded an hour after the one made before it.
   std::string Movie(const std::string& name, int frames, int first = -1) {
     klv::sample::MovieSpec plan;
+    plan.timeStampStart = klv::sample::TimeStampFromDate(2010, 5, 15, 8 + made_++, 0, 0);
     plan.width = 160;
     plan.height = 120;
     plan.frames = frames;
@@ -85,6 +87,7 @@ class SearchWindowTest : public ::testing::Test {
 
   std::filesystem::path dir_;
   std::string ini_;
+  int made_ = 0;
 };
 
 TEST_F(SearchWindowTest, FindsMotionInTheThirdFileWithThePreviewMoving) {
