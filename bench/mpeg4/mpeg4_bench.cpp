@@ -9,14 +9,13 @@
 //   build/bench/bench/mpeg4/mpeg4_bench --benchmark_min_time=2
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "ffmpeg_cpu.h"
 
 #include "media/mpeg4/mpeg4_decoder.h"
 
@@ -71,27 +70,12 @@ void BM_OursDecode(benchmark::State& state) { DecodeAll(state, 0, false); }
 void BM_OursDecodeToBitmap(benchmark::State& state) { DecodeAll(state, 0, true); }
 void BM_OursDecodeDeblockToBitmap(benchmark::State& state) { DecodeAll(state, 2, true); }
 
-// CPU seconds (user + system) of one ffmpeg run.
+// CPU seconds (user + system) of one ffmpeg run over the stream (or its first picture).
 double RunFfmpeg(bool onePicture) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    if (onePicture) {
-      execlp("ffmpeg", "ffmpeg", "-hide_banner", "-threads", "1", "-i", g_stream.c_str(), "-frames:v", "1", "-f",
-             "null", "-", static_cast<char*>(nullptr));
-    } else {
-      execlp("ffmpeg", "ffmpeg", "-hide_banner", "-threads", "1", "-i", g_stream.c_str(), "-f", "null", "-",
-             static_cast<char*>(nullptr));
-    }
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage ru {};
-  if (pid < 0 || wait4(pid, &status, 0, &ru) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-         static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+  std::vector<std::string> args = {"-hide_banner", "-threads", "1", "-i", g_stream};
+  if (onePicture) args.insert(args.end(), {"-frames:v", "1"});
+  args.insert(args.end(), {"-f", "null", "-"});
+  return klv::bench::FfmpegCpuSeconds(args);
 }
 
 void BM_FfmpegSingleThread(benchmark::State& state) {
