@@ -176,16 +176,16 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
     if (isP_) {
       mbType = e.value & 7;
       cbpc = e.value >> 3;
-      if (mbType == 5) continue;  // stuffing
+      if (mbType == kMbStuffing) continue;
     } else {
       if (e.value == 0) continue;  // stuffing
-      mbType = (e.value & 3) == 1 ? 3 : 4;
+      mbType = (e.value & 3) == 1 ? kMbIntra : kMbIntraQ;
       cbpc = e.value >> 2;
     }
     break;
   }
-  if (mbType == 2) return Fail(bits_.pos);  // four vectors: not decodable
-  const bool intra = mbType >= 3;
+  if (mbType == kMbInter4V) return Fail(bits_.pos);  // not decodable
+  const bool intra = mbType == kMbIntra || mbType == kMbIntraQ;
   if (intra && bits_.Get1() != 0) return Fail(bits_.pos);  // AC prediction: not decodable
 
   const VlcEntry c = kCbpyLut[bits_.Peek(kCbpyBits)];
@@ -193,7 +193,7 @@ bool MacroblockDecoder::DecodeMacroblock(int mbx, int mby) {
   bits_.Skip(c.length);
   const int cbpy = intra ? c.value : 15 - c.value;
 
-  if (mbType == 1 || mbType == 4) {
+  if (mbType == kMbInterQ || mbType == kMbIntraQ) {
     const uint32_t d = bits_.Get(2);
     if (PastEnd()) return Fail(bits_.pos);
     // Kept within 1..31 so that nothing indexes outside the quantiser range.

@@ -34,6 +34,17 @@ struct EscapeLimits {
 
 inline constexpr int kTcoefCount = 102;
 
+// Macroblock types, as the low bits of an MCBPC entry of a P-VOP give them;
+// an I-VOP's entries map onto the two intra types.
+enum MacroblockType : int {
+  kMbInter = 0,
+  kMbInterQ = 1,       // with a quantiser change
+  kMbInter4V = 2,      // four vectors: the camera cannot decode it
+  kMbIntra = 3,
+  kMbIntraQ = 4,       // with a quantiser change
+  kMbStuffing = 5,
+};
+
 extern const VlcCode kMcbpcIntra[16];
 extern const VlcCode kMcbpcInter[32];
 extern const VlcCode kCbpy[16];
