@@ -76,9 +76,12 @@ class PlayerWindowTest : public ::testing::Test {
                                   .y1 = 150, .width = 80, .height = 40});
     return plan;
   }
+  // Each movie is recorded an hour after the one made before it.
   std::string Movie(const std::string& name, int frames) {
     const std::string path = (dir_ / name).string();
-    EXPECT_TRUE(klv::sample::WriteCameraAvi(path, Plan(frames)));
+    klv::sample::MovieSpec plan = Plan(frames);
+    plan.timeStampStart = klv::sample::TimeStampFromDate(2010, 5, 15, 8 + made_++, 0, 0);
+    EXPECT_TRUE(klv::sample::WriteCameraAvi(path, plan));
     return path;
   }
   std::string Settings(const std::string& text = "") {
@@ -88,6 +91,7 @@ class PlayerWindowTest : public ::testing::Test {
   }
 
   std::filesystem::path dir_;
+  int made_ = 0;
 };
 
 TEST_F(PlayerWindowTest, PlaysStepsWithKeysSavesAFrameAndShowsAPicture) {
