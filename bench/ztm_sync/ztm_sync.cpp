@@ -100,7 +100,8 @@ Run Play(const std::string& device, const std::string& path, const klv::test::Pi
   while (player.state.playing && SteadyClock::now() < limit) {
     view.RunPostedUntil([&] { return !player.state.playing || SteadyClock::now() >= next; }, std::min(next, limit));
     if (!player.state.playing || SteadyClock::now() < next) continue;
-    run.samples.push_back({static_cast<int>(run.samples.size()) + 1, run.shows.back().picture, heard()});
+    const int shown = run.shows.empty() ? klv::test::PictureIds::kUnknown : run.shows.back().picture;
+    run.samples.push_back({static_cast<int>(run.samples.size()) + 1, shown, heard()});
     next += std::chrono::seconds(1);
   }
   run.wall = Seconds(SteadyClock::now() - start);
