@@ -63,6 +63,7 @@ struct Run {
   std::vector<Sample> samples;
   std::vector<klv::test::ShowEvent> shows;
   double cpu = 0, wall = 0;
+  size_t starved = 0;  // times the device ran out and played silence
 };
 
 // Plays the recording at `path` to its end; `heard` gives the sound heard now.
@@ -162,6 +163,7 @@ void Report(const Run& run, int pictures) {
   if (count > 0)
     std::printf("   at each show (sound reported played): picture ahead of the sound by %.2f .. %.2f, mean %.2f\n",
                 lo, hi, sum / count);
+  if (run.starved > 0) std::printf("   the device ran out of sound %zu times\n", run.starved);
   std::printf("   CPU: %.2f s over %.2f s of playing = %.1f %% of one core\n", run.cpu, run.wall,
               100 * run.cpu / run.wall);
 }
@@ -208,13 +210,14 @@ int main(int argc, char** argv) {
       return ::stat(file.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size / 2) : int64_t{0};
     });
     if (run.ok) {
-      const std::optional<size_t> lead =
-          klv::sample::LeadOfSoundInSilence(klv::sample::PcmOfRaw(klv::sample::ReadBytes(file)), log->Samples());
-      if (!lead) {
+      const std::optional<klv::sample::SoundInSilence> found = klv::sample::FindSoundInSilence(
+          klv::sample::PcmOfRaw(klv::sample::ReadBytes(file)), log->Samples(), 512);
+      if (!found) {
         run.ok = false;
-        run.failure = "SDL's file is not silence, the sound handed on, silence";
+        run.failure = "SDL's file is not the sound handed on, in silence";
       } else {
-        for (Sample& s : run.samples) s.heard -= static_cast<int64_t>(*lead);
+        for (Sample& s : run.samples) s.heard -= static_cast<int64_t>(found->SilenceBefore(static_cast<size_t>(s.heard)));
+        run.starved = found->gaps.size();
       }
     }
     runs.push_back(std::move(run));
