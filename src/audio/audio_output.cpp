@@ -119,6 +119,7 @@ bool AudioOutput::SendNextLocked() {
   const int i = nextToSend_;
   const bool partial = buffers[i].count < kBufferBytes;
   if (SendBuffer(i) != 0) return false;
+  ++unreported_;
   buffers[i].count = 0;
   nextToSend_ = (i + 1) % kBufferCount;
   // A partly filled buffer went out: filling goes on in the next one, never
@@ -146,6 +147,8 @@ int AudioOutput::StartAudio(int primeBuffers, int sendBuffers) {
   }
   fillIndex_ = k % kBufferCount;
   bytesSincePicture_ = 0;
+  soundEnded_ = false;
+  unreported_ = 0;
   // Only filled buffers go; nextToSend is the first one not sent.
   nextToSend_ = 0;
   const int send = std::clamp(sendBuffers, 0, k);
@@ -159,11 +162,21 @@ int AudioOutput::StartAudio(int primeBuffers, int sendBuffers) {
 void AudioOutput::ResetAudio() {
   Lock lock(audioLock);
   started_ = false;
+  soundEnded_ = false;
   ringCount_ = ringRead_ = ringWrite_ = 0;
   decoder_.Reset();
 }
 
+void AudioOutput::EndOfSound() {
+  Lock lock(audioLock);
+  soundEnded_ = true;
+}
+
 void AudioOutput::OnBufferDone() {
+  {
+    Lock lock(audioLock);
+    if (unreported_ > 0) --unreported_;
+  }
   SendNextBuffer();
   FillBuffers();
 }
@@ -176,6 +189,9 @@ void AudioOutput::SendNextBuffer() {
       SendNextLocked();  // on an error, the same buffer is tried next time
       return;
     }
+    // After the last sound the device plays out what it has; its last
+    // completion ends the run.
+    if (soundEnded_ && unreported_ > 0) return;
     // Run dry. The run ends here, so that the engine's refill can prime and
     // start again; what is left in the ring belongs to pictures the refill
     // drops, and the refill's sound starts on a block of its own.
@@ -200,7 +216,14 @@ void AudioOutput::FillBuffers() {
       Lock lock(audioLock);
       if (!started_ || nextToSend_ < 0) return;
       due = counting && bytesSincePicture_ >= credit;
-      if (!due) {
+      if (!due && ringCount_ == 0 && soundEnded_ && counting && budget > 0) {
+        // The sound has all been moved, and the buffers still queued stand
+        // for it: the pictures keep the pace that moving gave them.
+        const int n = std::min(budget, credit - bytesSincePicture_);
+        budget -= n;
+        bytesSincePicture_ += n;
+        due = bytesSincePicture_ >= credit;
+      } else if (!due) {
         Buffer& b = buffers[fillIndex_];
         // A full buffer here means all 16 wait: filling waits for a send.
         if (budget == 0 || ringCount_ == 0 || b.count == kBufferBytes) return;
@@ -245,6 +268,10 @@ bool AudioOutput::isOpen() const {
 bool AudioOutput::started() const {
   Lock lock(audioLock);
   return started_;
+}
+bool AudioOutput::soundEnded() const {
+  Lock lock(audioLock);
+  return soundEnded_;
 }
 int AudioOutput::ringCount() const {
   Lock lock(audioLock);

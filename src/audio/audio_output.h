@@ -18,10 +18,16 @@
 //
 // Engine use: OpenAudio at the open of a .ztm file; the reader feeds
 // AcceptAudioBytes (through PutAudioBytes); StartAudio(5, 3) at play;
-// OnBufferDone for each message with wParam 0; ResetAudio at stop and pause;
-// CloseAudio at the close. An underrun (message with wParam 1) has already
-// ended the run and emptied the ring, as ResetAudio does, so the refill that
-// follows it primes and starts the sound again with StartAudio.
+// OnBufferDone for each message with wParam 0; EndOfSound when the recording
+// has no more; ResetAudio at stop and pause; CloseAudio at the close. An
+// underrun (message with wParam 1) has already ended the run and emptied the
+// ring, as ResetAudio does, so the refill that follows it primes and starts
+// the sound again with StartAudio.
+//
+// Moving runs five buffers ahead of the sound heard (the three with the
+// device and the two filled behind them), and the five primed at the start
+// count for no picture: the two balance, and a picture goes up as the sound
+// recorded while the picture before it was on show begins to play.
 
 #include <cstddef>
 #include <cstdint>
@@ -84,6 +90,12 @@ class AudioOutput final : public AudioSink {
   // The sound stops being fed: the ring is emptied; buffers already with the
   // device play out.
   void ResetAudio();
+  // The recording's last sound is in the ring: nothing more comes in this
+  // run. Once the ring is empty, each buffer the device finishes counts as a
+  // buffer's worth moved, so that the pictures whose sound is still queued go
+  // up in time; when the device has played everything the run ends and
+  // wParam 1 is posted.
+  void EndOfSound();
   // For AudioBufferMessage with wParam 0: SendNextBuffer, then FillBuffers.
   void OnBufferDone();
   // Hands the next buffer to the device, or, when it is empty, ends the run
@@ -100,6 +112,7 @@ class AudioOutput final : public AudioSink {
   // --- read-only state -------------------------------------------------------
   bool isOpen() const;
   bool started() const;
+  bool soundEnded() const;
   int ringCount() const;
   int ringRead() const;
   int ringWrite() const;
@@ -129,6 +142,8 @@ class AudioOutput final : public AudioSink {
   int nextToSend_ = -1;
   int fillIndex_ = 0;
   bool started_ = false;
+  bool soundEnded_ = false;  // EndOfSound in this run
+  int unreported_ = 0;       // buffers sent in this run whose completion is not handled yet
   int bytesSincePicture_ = 0;
   ImaBlockStream decoder_;      // the ADPCM stream as sent
   std::vector<int16_t> pcm_;    // one buffer's samples on their way out

@@ -226,14 +226,19 @@ void ZtmSource::ZtmAdvance() {
       decodeIndex = (k + 1) % kRingSize;
     } else {
       // The end of the recording, or a picture that cannot be decoded: the
-      // pictures decoded ahead are still shown with their sound.
+      // pictures decoded ahead are still shown with their sound, to its end.
       streamEnded_ = true;
+      audio_.EndOfSound();
+      // No sound was recorded after the last picture, so its slot would wait
+      // for nothing and the picture before it flash by: that one stays while
+      // the sound recorded during its own showing plays.
+      int& lastWait = ringAudioLength[static_cast<size_t>((k + kRingSize - 1) % kRingSize)];
+      if (lastWait == 0) lastWait = ringAudioLength[static_cast<size_t>((k + kRingSize - 2) % kRingSize)];
     }
   }
-  if (streamEnded_ && displayIndex == decodeIndex) {
-    EndOfRecording();
-    return;
-  }
+  // Every picture is up: the last stays until the device has played the
+  // sound out and, running dry, ends the recording (AudioMessage).
+  if (streamEnded_ && displayIndex == decodeIndex) return;
   ShowSlot(displayIndex);
   ++shownCount_;
   displayIndex = (displayIndex + 1) % kRingSize;
@@ -243,8 +248,8 @@ void ZtmSource::ZtmAdvance() {
   }
 }
 
-// The last picture decoded has been shown (or the sound ran out before it):
-// the recording is over.
+// The sound has run out after the last picture decoded: the recording is
+// over (the last picture goes up if the sound ran out before it).
 void ZtmSource::EndOfRecording() {
   const PlayerState& state = player_.state;
   const int last = (decodeIndex + kRingSize - 1) % kRingSize;

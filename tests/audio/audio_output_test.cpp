@@ -170,6 +170,49 @@ TEST_F(AudioOutputTest, PicturesWithoutSoundArePassedOverAtOnceButNotForever) {
   EXPECT_EQ(engine.advancedAfter.size() - before, static_cast<size_t>(AudioOutput::kMaxZeroCreditAdvances));
 }
 
+TEST_F(AudioOutputTest, AfterTheLastSoundTheBuffersStillQueuedKeepThePicturesGoingToTheEnd) {
+  // 8,320 bytes: 16 buffers and a quarter; pictures of 800 bytes each.
+  const std::vector<uint8_t> tone = test::ToneAdpcm(1);
+  Pace(std::vector<int>(20, 800));
+  Feed(tone);
+  primed = 5 * kBuf;
+  ASSERT_EQ(out.StartAudio(5, 3), 5);
+  out.EndOfSound();
+  // Each completion stands for a buffer's worth of sound heard, moved or
+  // not: the pictures go on at every 800 bytes of it until the device has
+  // played the last buffer, and only then does the run end.
+  std::vector<int> advancesAt;  // completions handled at each advance
+  int completions = 0;
+  size_t pendingAtEnd = 99;
+  out.advance = [&] { advancesAt.push_back(completions); };
+  while (device->CompleteNext()) {
+    ++completions;
+    int w;
+    while (engine.Take(&w)) {
+      if (w == kAudioBufferDone) out.OnBufferDone();
+      if (w == kAudioUnderrun) {
+        ++engine.underruns;
+        pendingAtEnd = device->Pending();
+      }
+    }
+  }
+  EXPECT_EQ(device->Samples(), test::DecodeBlocks(tone)) << "every whole block played";
+  EXPECT_EQ(completions, 17);
+  EXPECT_EQ(engine.underruns, 1);
+  EXPECT_EQ(pendingAtEnd, 0u);
+  EXPECT_FALSE(out.started());
+  std::vector<int> expected;
+  for (int k = 1; 800 * k <= 512 * (completions - 1); ++k) expected.push_back((800 * k + 511) / 512);
+  EXPECT_EQ(advancesAt, expected) << "ten pictures, not the seven the moved bytes alone reach";
+
+  // Without the end of the sound an empty ring is an underrun at once.
+  Feed(tone);
+  ASSERT_EQ(out.StartAudio(5, 3), 5);
+  EXPECT_FALSE(out.soundEnded());
+  RunDry();
+  EXPECT_EQ(engine.underruns, 2);
+}
+
 TEST_F(AudioOutputTest, AFullSetOfBuffersIsNeverOverwritten) {
   const std::vector<uint8_t> tone = test::ToneAdpcm(2);
   Feed(tone);

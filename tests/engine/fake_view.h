@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
@@ -122,9 +124,12 @@ class FakeView : public PlayerView {
   Size ScreenSize() override { return screen; }
   void BringToFront() override {}
 
+  std::function<void(const FramePicture&)> whenShown;  // each picture as it goes up
   void ShowPicture(const FramePicture* p) override {
     shown = p;
-    if (p != nullptr) ++picturesShown;
+    if (p == nullptr) return;
+    ++picturesShown;
+    if (whenShown) whenShown(*p);
   }
   void SetListItems(const std::vector<std::string>& lines) override { listItems = lines; }
   void SelectListItem(int index) override { selected = index; }
@@ -156,8 +161,11 @@ class FakeView : public PlayerView {
   // Calls posted onto the user-interface thread, possibly from another thread;
   // RunPosted is the event loop coming round.
   void PostToUi(std::function<void()> call) override {
-    std::lock_guard<std::mutex> lock(postedLock_);
-    posted_.push_back(std::move(call));
+    {
+      std::lock_guard<std::mutex> lock(postedLock_);
+      posted_.push_back(std::move(call));
+    }
+    postedWake_.notify_all();
   }
   int RunPosted() {
     int n = 0;
@@ -171,6 +179,20 @@ class FakeView : public PlayerView {
       }
       call();
       ++n;
+    }
+  }
+  // The event loop of a window whose messages come from other threads: runs
+  // what is posted, sleeping while nothing is, until `done` holds (checked
+  // after every visit) or `deadline` passes. True when `done` held.
+  bool RunPostedUntil(const std::function<bool()>& done, std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+      RunPosted();
+      if (done()) return true;
+      std::unique_lock<std::mutex> lock(postedLock_);
+      if (!postedWake_.wait_until(lock, deadline, [this] { return !posted_.empty(); })) {
+        lock.unlock();
+        return done();
+      }
     }
   }
   size_t PostedCount() {
@@ -220,6 +242,7 @@ class FakeView : public PlayerView {
 
  private:
   std::mutex postedLock_;
+  std::condition_variable postedWake_;
   std::deque<std::function<void()>> posted_;
 
   void Move(ControlId id, int p) {

@@ -10,6 +10,7 @@
 #include "audio/ima_adpcm.h"
 #include "support/adpcm_encoder.h"
 #include "support/avi_writer.h"
+#include "support/pcm_compare.h"
 #include "support/ztm_writer.h"
 #include "tool_runner.h"
 
@@ -45,19 +46,6 @@ class KlvtoolAudioTest : public ::testing::Test {
   sample::ZtmFile z;
 };
 
-// The samples of a 16-bit PCM mono 16 kHz WAV; empty when the header is not that.
-std::vector<int16_t> PcmOfWav(const std::vector<uint8_t>& w) {
-  auto u16 = [&](size_t at) { return static_cast<unsigned>(w[at] | w[at + 1] << 8); };
-  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
-  if (w.size() < 44 || std::string(w.begin(), w.begin() + 4) != "RIFF" || u16(20) != 1 || u16(22) != 1 ||
-      u32(24) != 16000 || u16(34) != 16 || std::string(w.begin() + 36, w.begin() + 40) != "data" ||
-      u32(4) != w.size() - 8 || u32(40) != w.size() - 44)
-    return {};
-  std::vector<int16_t> pcm((w.size() - 44) / 2);
-  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(u16(44 + 2 * i));
-  return pcm;
-}
-
 TEST_F(KlvtoolAudioTest, EveryAudioByteDecodedIntoAWav) {
   const ToolRun r = Klvtool("audio " + Path("rec.ZTM") + " " + Path("rec.wav"));
   ASSERT_EQ(r.status, 0) << r.err;
@@ -66,7 +54,7 @@ TEST_F(KlvtoolAudioTest, EveryAudioByteDecodedIntoAWav) {
   decoder.Put(z.audio.data(), z.audio.size(), expected);
   decoder.Flush(expected);
   EXPECT_EQ(r.out, "bytes " + std::to_string(z.audio.size()) + " samples " + std::to_string(expected.size()) + "\n");
-  EXPECT_EQ(PcmOfWav(sample::ReadBytes(Path("rec.wav"))), expected);
+  EXPECT_EQ(sample::PcmOfWav(sample::ReadBytes(Path("rec.wav"))), expected);
   EXPECT_EQ(r.err, "");
 }
 
