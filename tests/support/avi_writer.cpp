@@ -267,7 +267,8 @@ void SetIndexSize(std::vector<uint8_t>& avi, const AviLayout& l, int i, uint32_t
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  // An empty file is written too (fwrite must not be given a null buffer).
+  const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && ok;
 }
 
