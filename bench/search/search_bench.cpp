@@ -12,13 +12,10 @@
 // their paths.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <jpeglib.h>
 #include <turbojpeg.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -26,6 +23,7 @@
 
 #include "engine/motion_search.h"
 #include "media/avi/avi_reader.h"
+#include "movie_bench.h"
 #include "support/avi_writer.h"
 #include "support/movie_builder.h"
 
@@ -101,15 +99,6 @@ const std::string& EventFile() {
   return path;
 }
 
-// Drops a file's pages from the page cache (a cold read from the card).
-void Evict(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return;
-  ::fdatasync(fd);
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-  ::close(fd);
-}
-
 // Every frame's JPEG bytes of a file, in memory.
 const std::vector<std::vector<uint8_t>>& Frames(int w, int h) {
   static std::map<std::pair<int, int>, std::vector<std::vector<uint8_t>>> cache;
@@ -160,7 +149,7 @@ void SearchFile(benchmark::State& state, bool cold) {
   for (auto _ : state) {
     if (cold) {
       state.PauseTiming();
-      Evict(path);
+      klv::bench::EvictFromPageCache(path);
       state.ResumeTiming();
     }
     const klv::MotionSearchResult r = searcher.MotionSearch(avi, decoder, 0, avi.TotalFrames(), 255);
@@ -259,7 +248,7 @@ void OpenEvents(benchmark::State& state, bool cold) {
   for (auto _ : state) {
     if (cold) {
       state.PauseTiming();
-      Evict(path);
+      klv::bench::EvictFromPageCache(path);
       state.ResumeTiming();
     }
     if (avi.AviOpen(path, headers) != klv::AviOpenStatus::kOk || avi.EventCount() != kEventFrames / 100 - 1)
@@ -288,26 +277,8 @@ BENCHMARK(BM_OpenEventFileCold)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool writeOnly = false;
-  std::vector<char*> rest;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
-      g_dir = argv[++i];
-    } else if (std::strcmp(argv[i], "--write-only") == 0) {
-      writeOnly = true;
-    } else {
-      rest.push_back(argv[i]);
-    }
-  }
-  if (writeOnly) {
+  return klv::bench::MovieBenchMain(argc, argv, &g_dir, [] {
     std::printf("%s\n%s\n%s\n", CameraFile(640, 480).c_str(), CameraFile(1280, 720).c_str(),
                 EventFile().c_str());
-    return 0;
-  }
-  int n = static_cast<int>(rest.size());
-  benchmark::Initialize(&n, rest.data());
-  if (benchmark::ReportUnrecognizedArguments(n, rest.data())) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  });
 }

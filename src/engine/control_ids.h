@@ -21,7 +21,7 @@ namespace klv {
   X(sbStopSearch) X(sbSearchForward) X(lblSrchMsg) X(lblSearchForward) X(lblSearchBackward)    \
   X(lblSearchFound)                                                                            \
   /* seek */                                                                                   \
-  X(gbSeek) X(pnlWhere) X(tbWhere) X(pbWhere)                                                  \
+  X(gbSeek) X(pnlWhere) X(tbWhere) X(pbWhere) X(pnlTimeline)                                   \
   /* play list */                                                                              \
   X(gbPlayList) X(lbPlayList) X(lblFilePath) X(pnlPLControls) X(bPrevious) X(bSkip)            \
   X(bClearPlayList) X(StatusBar1)                                                              \

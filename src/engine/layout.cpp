@@ -64,6 +64,7 @@ Rect DesignedLayout::Bounds(ControlId id) {
     case C::pnlWhere: return {4, 16, 666, kSeekPanelLow};
     case C::tbWhere: return {0, 0, 666, kSeekPanelLow};
     case C::pbWhere: return {0, 0, 666, kSeekPanelLow};
+    case C::pnlTimeline: return {4, 16 + kSeekPanelHigh + kTimelineGap, 666, kTimelineHigh};
     // play list
     case C::gbPlayList: return {759, 209, 278, 200};
     case C::lbPlayList: return {8, 18, 262, 126};

@@ -22,6 +22,10 @@ struct DesignedLayout {
   static constexpr int kMinHeight = 520;
   static constexpr int kSeekPanelLow = 16;   // pnlWhere with the progress bar
   static constexpr int kSeekPanelHigh = 32;  // pnlWhere with the seek bar
+  // The motion timeline under pnlWhere (AVI movies): the seek group grows by
+  // its height and the gap above it.
+  static constexpr int kTimelineHigh = 12;
+  static constexpr int kTimelineGap = 2;
   // Widths of the status bar's panels; the last one takes what is left.
   static constexpr std::array<int, kStatusPanelCount> kStatusPanelWidths = {160, 80, 120, 120, 50};
 };

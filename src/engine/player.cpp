@@ -31,7 +31,8 @@ Player::Player(PlayerView* view) : view_(view) {
   // label shows.
   for (C id : {C::sbSearchBackward, C::sbStopSearch, C::sbSearchForward})
     enabled_[static_cast<int>(id)] = false;
-  for (C id : {C::tbWhere, C::Deblock1, C::lblSearchForward, C::lblSearchBackward, C::lblSearchFound})
+  for (C id : {C::tbWhere, C::Deblock1, C::lblSearchForward, C::lblSearchBackward, C::lblSearchFound,
+               C::pnlTimeline})
     visible_[static_cast<int>(id)] = false;
 }
 
@@ -139,8 +140,12 @@ void Player::ShowPicture(const FramePicture& p) {
 }
 
 void Player::CloseSource() {
-  // A search reading this movie has nothing left to read.
+  // A search reading this movie has nothing left to read; a run jump is
+  // over when the movie on show changes; the timeline's fill stops.
   search_.FileClosed();
+  if (runs_.Running()) EndSearchWithoutResult();
+  timeline.Cancel();
+  view_->ShowMotionTimeline(nullptr);
   source_.reset();  // the view lets go of its picture first
   ++audioGeneration_;  // what its sound still has queued goes nowhere
   state.kind = SourceKind::None;
@@ -187,7 +192,10 @@ bool Player::OpenSourceQuietly(const std::string& path, int listIndex, OpenFailu
     return false;
   }
   state.kind = kind;
-  if (source_->Open(path, listIndex, failure)) return true;
+  if (source_->Open(path, listIndex, failure)) {
+    StartTimeline(path);
+    return true;
+  }
   CloseSource();
   ClearSourcePanels();
   return false;

@@ -10,6 +10,8 @@
 //   play_list.cpp       the play list and its commands
 //   search_commands.cpp the motion search commands over the play list
 //   event_navigation.cpp Next Event, Prev Event
+//   motion_runs.cpp     Next Motion, Previous Motion; the motion timeline's start
+//   transport_commands.cpp play/pause as one, first and last frame, going to a frame
 //   frame_export.cpp    Save Current
 //   settings.cpp        the INI file, start-up files, small menu commands
 // The kinds of movie are MovieSource implementations (avi_source, stream_source).
@@ -26,9 +28,11 @@
 #include "engine/layout.h"
 #include "engine/message_kind.h"
 #include "engine/movie_source.h"
+#include "engine/motion_timeline.h"
 #include "engine/play_list_search.h"
 #include "engine/player_state.h"
 #include "engine/player_view.h"
+#include "engine/run_finder.h"
 #include "engine/texts.h"
 #include "media/common/decoder_flags.h"
 #include "media/common/picture.h"
@@ -206,6 +210,29 @@ class Player : private SearchHost {
   int SearchDirection() const { return search_.Running() ? search_.Direction() : 0; }
   const PlayListSearch& Search() const { return search_; }
 
+  // ---- motion timeline, runs, and commands beside the buttons (motion_runs.cpp,
+  //      transport_commands.cpp) -------------------------------------------------
+  // The differences of every frame of the AVI movie on show, filled on a worker.
+  MotionTimeline timeline;
+  // Next Motion, Previous Motion: to the first frame of the next or previous
+  // run of motion frames, through the play list. Decided at once when the
+  // timeline has the values; else the frames are read a slice at a time from
+  // the event loop (SearchSlice), with Stop Search to end it.
+  void NextMotionCommand();
+  void PrevMotionCommand();
+  bool FindingRun() const { return runs_.Running(); }
+  const RunFinder& Runs() const { return runs_; }
+  // Play/pause as one (Space): pauses while playing, else plays in the
+  // direction last played (forward when that way is closed). True when used.
+  bool PlayPauseCommand();
+  // While paused, AVI: to `frame` as the seek bar goes there, the bar following
+  // (a click on the timeline). True when it moved.
+  bool GoToFrame(int frame);
+  // Home, End: the first and the last frame while paused. Streams rewind to
+  // their first picture with Home, as Stop does.
+  bool FirstFrameCommand();
+  bool LastFrameCommand();
+
   // ---- what the movie sources use --------------------------------------------
   PlayerView& View() { return *view_; }
   // Enabling, visibility and placement, mirrored to the view.
@@ -255,10 +282,20 @@ class Player : private SearchHost {
   SearchFile OpenEntry(int entry) override;
   // A walk of the event commands moves on to the next AVI entry; -1: none.
   int NextAviEntry(int from, int direction) const;
+  // The buttons and the label while a search or a run jump reads frames.
+  void EnterSearchState(int direction);
+  // Runs `step` for one slice of searchSliceMs; true when it said it is done.
+  bool Slice(const std::function<bool()>& step) const;
+
+  // The run jumps and the timeline (motion_runs.cpp).
+  void StartRunJump(int direction);
+  void FinishRunJump();
+  void StartTimeline(const std::string& path);
 
   PlayerView* view_;
   std::unique_ptr<MovieSource> source_;
   PlayListSearch search_{*this};
+  RunFinder runs_;
   std::array<bool, kControlCount> enabled_ {};
   std::array<bool, kControlCount> visible_ {};
   std::array<Rect, kControlCount> bounds_ {};

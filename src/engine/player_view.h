@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 namespace klv {
 
 class FramePicture;
+class TimelineValues;
 
 // The status bar's five panels, by what they show of an AVI movie.
 enum class StatusPanel : int {
@@ -139,6 +141,12 @@ class PlayerView {
   // While on, Player::SearchSlice is called again and again from the event
   // loop (a zero-interval timer), never from inside another handler.
   virtual void SetSearchTimerEnabled(bool on) { (void)on; }
+
+  // --- the motion timeline -------------------------------------------------
+  // The motion timeline of the AVI movie on show (pnlTimeline), filled by a
+  // worker thread; null: none. The window draws what is filled and looks
+  // again a few times a second until it is complete.
+  virtual void ShowMotionTimeline(std::shared_ptr<const TimelineValues> values) { (void)values; }
 };
 
 }  // namespace klv

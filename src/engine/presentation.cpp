@@ -64,6 +64,10 @@ void Player::LayoutWindow() {
 
   Rect panel = Bounds(C::pnlPlayCtrl);
   Rect seek = Bounds(C::gbSeek);
+  // AVI movies have their motion timeline under the seek bar.
+  const bool timeline = Avi() != nullptr;
+  seek.height = DesignedLayout::Bounds(C::gbSeek).height +
+                (timeline ? DesignedLayout::kTimelineHigh + DesignedLayout::kTimelineGap : 0);
   const int height = client.height - (panel.height + seek.height + status.height + 16);
 
   const WindowLayout layout = source_ != nullptr ? source_->Layout() : WindowLayout::kFull;
@@ -108,6 +112,10 @@ void Player::LayoutWindow() {
     Place(C::gbStats, stats);
     Place(C::gbMotion, motion);
     Place(C::pnlWhere, where);
+    Rect strip = Bounds(C::pnlTimeline);
+    strip.left = where.left;
+    strip.width = where.width;
+    Place(C::pnlTimeline, strip);
     Place(C::gbPlayList, list);
     Place(C::lbPlayList, box);
     Place(C::lblFilePath, path);
@@ -124,6 +132,7 @@ void Player::LayoutWindow() {
     Place(C::pnlPlayCtrl, panel);
     Place(C::gbSeek, seek);
   }
+  if (Visible(C::pnlTimeline) != timeline) Show(C::pnlTimeline, timeline);
   CenterPicture();
 }
 

@@ -37,13 +37,7 @@ void Player::StartSearch(int direction) {
     Pause();
     return;
   }
-  for (C id : {C::sbStop, C::sbPause, C::sbBackward, C::sbPrevious, C::sbNext, C::sbForward,
-               C::sbNextEvent, C::sbPrevEvent})
-    Enable(id, false);
-  Enable(C::sbStopSearch, true);
-  Enable(C::sbSearchForward, false);
-  Enable(C::sbSearchBackward, false);
-  view_->ShowSearchLabel(direction > 0 ? SearchLabel::kForward : SearchLabel::kBackward);
+  EnterSearchState(direction);
   search_.Start({&avi->Reader(), &avi->Decoder()}, state.playListIndex, avi->CurrentFrame(), direction,
                 settings.nMotionThreshold);
   if (search_.Running())
@@ -52,19 +46,34 @@ void Player::StartSearch(int direction) {
     FinishSearch();
 }
 
+void Player::EnterSearchState(int direction) {
+  for (C id : {C::sbStop, C::sbPause, C::sbBackward, C::sbPrevious, C::sbNext, C::sbForward,
+               C::sbNextEvent, C::sbPrevEvent})
+    Enable(id, false);
+  Enable(C::sbStopSearch, true);
+  Enable(C::sbSearchForward, false);
+  Enable(C::sbSearchBackward, false);
+  view_->ShowSearchLabel(direction > 0 ? SearchLabel::kForward : SearchLabel::kBackward);
+}
+
+bool Player::Slice(const std::function<bool()>& step) const {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(searchSliceMs);
+  for (;;) {
+    if (step()) return true;
+    if (searchSliceMs <= 0 || std::chrono::steady_clock::now() >= until) return false;
+  }
+}
+
 void Player::SearchSlice() {
+  if (runs_.Running()) {
+    if (Slice([this] { return runs_.Step(); })) FinishRunJump();
+    return;
+  }
   if (!search_.Running()) {
     view_->SetSearchTimerEnabled(false);
     return;
   }
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(searchSliceMs);
-  for (;;) {
-    if (search_.Step()) {
-      FinishSearch();
-      break;
-    }
-    if (searchSliceMs <= 0 || std::chrono::steady_clock::now() >= until) break;
-  }
+  if (Slice([this] { return search_.Step(); })) FinishSearch();
 }
 
 bool Player::IsAviEntry(int entry) const {
@@ -108,6 +117,7 @@ void Player::FinishSearch() {
 // cleared): no result to show.
 void Player::EndSearchWithoutResult() {
   search_.Cancel();
+  runs_.Cancel();
   view_->SetSearchTimerEnabled(false);
   view_->ShowSearchLabel(SearchLabel::kInactive);
   for (C id : {C::sbSearchForward, C::sbSearchBackward, C::sbStopSearch}) Enable(id, false);
@@ -116,6 +126,12 @@ void Player::EndSearchWithoutResult() {
 void Player::MotionSearchStop() { search_.Stop(); }
 
 void Player::StopSearchCommand() {
+  if (runs_.Running()) {
+    // A run jump stopped leaves the picture where it was.
+    EndSearchWithoutResult();
+    Pause();
+    return;
+  }
   MotionSearchStop();
   Enable(C::sbSearchForward, true);
   Enable(C::sbSearchBackward, true);
@@ -132,7 +148,8 @@ void Player::StopSearchCommand() {
 void Player::ShowSearchPreview(const ReducedBitmapHeader& header, const uint8_t* bits, int index) {
   if (bits == nullptr) return;
   const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  view_->ShowSearchPreview(header.biWidth, height, search_.Searcher().RgbStride(), bits);
+  if (height == 0) return;
+  view_->ShowSearchPreview(header.biWidth, height, static_cast<int>(header.biSizeImage) / height, bits);
   view_->SetPosition(C::pbWhere, index);
 }
 

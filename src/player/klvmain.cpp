@@ -39,6 +39,7 @@
 #include "player/play_list_group.h"
 #include "player/search_preview.h"
 #include "player/seek_group.h"
+#include "player/seek_slider.h"
 #include "player/speed_group.h"
 #include "player/stats_group.h"
 #include "player/transport_icons.h"
@@ -165,6 +166,7 @@ void TfrmKLVMain::Connect() {
   connect(f.Image1, &klv::player::PictureView::leftPressed, this, [&p] { p.CycleZoom(); });
   connect(f.Image1, &klv::player::PictureView::contextRequested, this,
           [&f](const QPoint& at) { f.PopupMenu1->popup(at); });
+  ConnectMotionTimeline();
 }
 
 void TfrmKLVMain::Start(const std::vector<std::string>& files) { player_->StartWithFiles(files); }
@@ -465,6 +467,7 @@ void TfrmKLVMain::dropEvent(QDropEvent* e) {
 }
 
 bool TfrmKLVMain::HandleKey(QKeyEvent* e, bool press) {
+  if (HandlePlayerKey(e, press)) return true;
   klv::Player& p = *player_;
   const int key = e->key();
   if (key == Qt::Key_Right || key == Qt::Key_Left) {
@@ -498,7 +501,8 @@ bool TfrmKLVMain::eventFilter(QObject* watched, QEvent* e) {
       if (w == nullptr || w->window() != this || QApplication::activeModalWidget() != nullptr ||
           QApplication::activePopupWidget() != nullptr)
         break;
-      if (w == form_.motion->edtMotionThreshold && static_cast<QKeyEvent*>(e)->key() != Qt::Key_Escape)
+      if (w == form_.motion->edtMotionThreshold && static_cast<QKeyEvent*>(e)->key() != Qt::Key_Escape &&
+          static_cast<QKeyEvent*>(e)->key() != Qt::Key_F11)
         break;
       if (HandleKey(static_cast<QKeyEvent*>(e), e->type() == QEvent::KeyPress)) return true;
       break;

@@ -13,6 +13,7 @@
 #include "player/main_form.h"
 
 class QAction;
+class QDialog;
 class QMenu;
 class QStatusBar;
 class TAboutBox;
@@ -94,6 +95,10 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void ShowSearchLabel(klv::SearchLabel label) override;
   void ShowSearchPreview(int width, int height, int stride, const uint8_t* bits) override;
   void SetSearchTimerEnabled(bool on) override;
+  void ShowMotionTimeline(std::shared_ptr<const klv::TimelineValues> values) override;
+
+  // Full screen (F11, Ctrl + double-click on the picture; Esc leaves it).
+  void ToggleFullScreen();
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -107,6 +112,10 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   void Connect();
   void InstallLanguage(int slot);
   bool HandleKey(QKeyEvent* e, bool press);
+  // Space, Home, End, N, P, F11 and Esc in full screen (klvmain_keys.cpp).
+  bool HandlePlayerKey(QKeyEvent* e, bool press);
+  void ConnectMotionTimeline();
+  void ShowKeys();
   void AboutCommand();
 
   std::unique_ptr<klv::Player> player_;
@@ -120,4 +129,6 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   QTranslator translator_;
   QTranslator qtTranslator_;
   int pendingProgress_ = -1;  // pbWhere's position waiting for the event loop
+  Qt::WindowStates windowedState_ = Qt::WindowNoState;  // restored when full screen ends
+  QDialog* keysBox_ = nullptr;
 };

@@ -42,6 +42,12 @@ MainForm::MainForm(QMainWindow* window) {
   File1->addSeparator();
   Exit1 = File1->addAction(QString());
   Exit1->setShortcut(QKeySequence::Quit);
+  Motion1 = bar->addMenu(QString());
+  Motion1->setObjectName("Motion1");
+  NextMotion1 = Motion1->addAction(QString());
+  NextMotion1->setObjectName("NextMotion1");
+  PrevMotion1 = Motion1->addAction(QString());
+  PrevMotion1->setObjectName("PrevMotion1");
   Options1 = bar->addMenu(QString());
   CameraSettings1 = NamedAction(Options1, C::CameraSettings1);
   EmbedTimestamp1 = NamedAction(Options1, C::EmbedTimestamp1);
@@ -49,6 +55,8 @@ MainForm::MainForm(QMainWindow* window) {
   Deblock1 = NamedAction(Options1, C::Deblock1);
   Deblock1->setCheckable(true);
   Help1 = bar->addMenu(QString());
+  Keys1 = Help1->addAction(QString());
+  Keys1->setObjectName("Keys1");
   About1 = Help1->addAction(QString());
 
   PopupMenu1 = new QMenu(window);
@@ -117,11 +125,16 @@ void MainForm::RetranslateMenus() {
   Open1->setText(FormText("&Open"));
   SaveCurrent1->setText(FormText("&Save Current"));
   Exit1->setText(FormText("&Exit"));
+  // The keys are the window's own (not shortcuts): shown beside the items.
+  Motion1->setTitle(FormText("&Motion"));
+  NextMotion1->setText(FormText("&Next Motion") + "\tN");
+  PrevMotion1->setText(FormText("&Previous Motion") + "\tP");
   Options1->setTitle(FormText("&Options"));
   CameraSettings1->setText(FormText("&Camera Settings"));
   EmbedTimestamp1->setText(FormText("&Embed Timestamp"));
   Deblock1->setText(FormText("Deblock"));
   Help1->setTitle(FormText("&Help"));
+  Keys1->setText(FormText("&Keys"));
   About1->setText(FormText("&About"));
   Zoom1X->setText(FormText("1X zoom"));
   Zoom2X->setText(FormText("2X zoom"));

@@ -40,11 +40,15 @@ class MainForm {
   QAction* Open1;
   QAction* SaveCurrent1;
   QAction* Exit1;
+  QMenu* Motion1;
+  QAction* NextMotion1;
+  QAction* PrevMotion1;
   QMenu* Options1;
   QAction* CameraSettings1;
   QAction* EmbedTimestamp1;
   QAction* Deblock1;
   QMenu* Help1;
+  QAction* Keys1;
   QAction* About1;
   QMenu* PopupMenu1;
   QAction* Zoom1X;

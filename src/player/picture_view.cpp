@@ -32,10 +32,29 @@ void PictureView::paintEvent(QPaintEvent*) {
   p.drawImage(rect(), image_);
 }
 
+namespace {
+
+// Held for the full-screen double click, so that its clicks leave the zoom alone.
+bool FullScreenModifier(const QMouseEvent* e) { return (e->modifiers() & Qt::ControlModifier) != 0; }
+
+}  // namespace
+
 void PictureView::mousePressEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) emit leftPressed();
-  else if (e->button() == Qt::RightButton) emit contextRequested(e->globalPosition().toPoint());
+  if (e->button() == Qt::LeftButton) {
+    if (!FullScreenModifier(e)) emit leftPressed();
+  } else if (e->button() == Qt::RightButton) {
+    emit contextRequested(e->globalPosition().toPoint());
+  }
   QWidget::mousePressEvent(e);
+}
+
+void PictureView::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton && FullScreenModifier(e)) {
+    emit fullScreenRequested();
+    return;
+  }
+  // A plain double click is two clicks, as before.
+  QWidget::mouseDoubleClickEvent(e);
 }
 
 }  // namespace klv::player

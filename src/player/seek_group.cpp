@@ -5,6 +5,8 @@
 #include <QSlider>
 
 #include "player/form_parts.h"
+#include "player/seek_slider.h"
+#include "player/timeline_strip.h"
 
 namespace klv::player {
 
@@ -15,7 +17,7 @@ SeekGroup::SeekGroup(QWidget* parent) : QGroupBox(parent) {
   pnlWhere = new QWidget(this);
   pnlWhere->setObjectName(ControlName(C::pnlWhere));
   pnlWhere->installEventFilter(this);
-  tbWhere = new QSlider(Qt::Horizontal, pnlWhere);
+  tbWhere = new SeekSlider(pnlWhere);
   tbWhere->setObjectName(ControlName(C::tbWhere));
   tbWhere->setRange(0, 100);
   tbWhere->setTickPosition(QSlider::TicksBelow);
@@ -25,6 +27,10 @@ SeekGroup::SeekGroup(QWidget* parent) : QGroupBox(parent) {
   pbWhere->setRange(0, 100);
   pbWhere->setValue(0);
   pbWhere->setTextVisible(false);
+  pnlTimeline = new TimelineStrip(this);
+  pnlTimeline->setGeometry(Designed(C::pnlTimeline));
+  pnlTimeline->AlignWith(tbWhere);
+  pnlTimeline->hide();
   setTitle(FormText("Seek"));
 }
 

@@ -1,11 +1,14 @@
 #pragma once
-// gbSeek: pnlWhere holds either the seek bar (paused) or the progress bar.
+// gbSeek: pnlWhere holds either the seek bar (paused) or the progress bar;
+// AVI movies have their motion timeline under it.
 #include <QGroupBox>
 
 class QProgressBar;
-class QSlider;
 
 namespace klv::player {
+
+class SeekSlider;
+class TimelineStrip;
 
 class SeekGroup : public QGroupBox {
   Q_OBJECT
@@ -13,8 +16,9 @@ class SeekGroup : public QGroupBox {
  public:
   explicit SeekGroup(QWidget* parent = nullptr);
   QWidget* pnlWhere;
-  QSlider* tbWhere;
+  SeekSlider* tbWhere;
   QProgressBar* pbWhere;
+  TimelineStrip* pnlTimeline;
 
  protected:
   void changeEvent(QEvent* e) override;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/frame_differences.h"
 #include "engine/motion_search.h"
 #include "engine/play_list_search.h"
 #include "engine/player_state.h"
@@ -149,15 +150,10 @@ int ScanFile(const std::string& path, int fileIndex, int threshold, Progress& pr
   AviReader avi;
   JpegDecoder decoder;
   if (int r = OpenAviOrFail(avi, decoder, path)) return r;
-  MotionSearcher searcher;
-  if (!searcher.Allocate(avi.Width(), avi.Height())) return Fail(path + ": out of memory");
-  int cur = 0;
-  searcher.ReduceFrame(avi, decoder, 0, cur);
+  DifferenceWalk walk;
+  if (!walk.Begin(avi, decoder, 0, +1)) return Fail(path + ": out of memory");
   std::unique_ptr<MotionRun> open;
-  for (int i = 1; i < avi.TotalFrames(); ++i) {
-    const int fresh = 1 - cur;
-    searcher.ReduceFrame(avi, decoder, i, fresh);
-    const int d = searcher.LargestDifference(fresh, cur);
+  for (int i = 0, d = 0; walk.Next(&i, &d);) {
     if (d > threshold) {
       if (!open) {
         open = std::make_unique<MotionRun>();
@@ -171,7 +167,6 @@ int ScanFile(const std::string& path, int fileIndex, int threshold, Progress& pr
       runs->push_back(std::move(*open));
       open.reset();
     }
-    cur = fresh;
     progress.Update(fileIndex, path, i, avi.TotalFrames());
   }
   if (open) runs->push_back(std::move(*open));

@@ -24,6 +24,7 @@
 #include "player/camsettings/setcamreg.h"
 #include "player/klvmain.h"
 #include "player/my_msg.h"
+#include "setclock/qt_offscreen.h"
 #include "support/movie_builder.h"
 
 namespace {
@@ -41,17 +42,7 @@ QApplication& App() {
   return *app;
 }
 
-// Runs the event loop until `done` or a generous limit; never a fixed wait.
-template <typename F>
-bool WaitFor(F done, int limitMs = 20000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > limitMs) return false;
-    QTest::qWait(5);
-  }
-  return true;
-}
+using klv::test::WaitFor;  // never a fixed wait
 
 class PlayerWindowTest : public ::testing::Test {
  protected:
@@ -270,12 +261,12 @@ TEST_F(PlayerWindowTest, MenusHiddenUnlessTheSettingsShowThem) {
     TfrmKLVMain w(Settings());
     int visible = 0;
     for (QAction* a : w.menuBar()->actions()) visible += a->isVisible() ? 1 : 0;
-    EXPECT_EQ(visible, 1);  // File only
+    EXPECT_EQ(visible, 2);  // File and Motion
   }
   TfrmKLVMain w(Settings("[settings]\nShowMenus=1\n"));
   int visible = 0;
   for (QAction* a : w.menuBar()->actions()) visible += a->isVisible() ? 1 : 0;
-  EXPECT_EQ(visible, 3);
+  EXPECT_EQ(visible, 4);
 }
 
 TEST(AboutBoxTest, VersionFromTheProjectVersion) {

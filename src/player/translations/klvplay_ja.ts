@@ -283,6 +283,94 @@
         <source>Event Number</source>
         <translation>イベント番号</translation>
     </message>
+    <message>
+        <source>&amp;Motion</source>
+        <translation>動き(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Next Motion</source>
+        <translation>次の動き(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Motion</source>
+        <translation>前の動き(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Keys</source>
+        <translation>キー操作(&amp;K)</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>キー操作</translation>
+    </message>
+    <message>
+        <source>Frame %1</source>
+        <translation>フレーム %1</translation>
+    </message>
+    <message>
+        <source>Frame %1: change %2</source>
+        <translation>フレーム %1: 変化 %2</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>スペース</translation>
+    </message>
+    <message>
+        <source>Play / Pause</source>
+        <translation>再生 / 一時停止</translation>
+    </message>
+    <message>
+        <source>+, Right arrow</source>
+        <translation>+、右矢印</translation>
+    </message>
+    <message>
+        <source>Forward 1 Frame (the arrow on release)</source>
+        <translation>1 コマ進む (矢印は離したとき)</translation>
+    </message>
+    <message>
+        <source>-, Left arrow</source>
+        <translation>-、左矢印</translation>
+    </message>
+    <message>
+        <source>Backward 1 Frame (the arrow on release)</source>
+        <translation>1 コマ戻る (矢印は離したとき)</translation>
+    </message>
+    <message>
+        <source>First frame, last frame (paused)</source>
+        <translation>最初のフレーム、最後のフレーム (一時停止中)</translation>
+    </message>
+    <message>
+        <source>Next Motion, Previous Motion</source>
+        <translation>次の動き、前の動き</translation>
+    </message>
+    <message>
+        <source>F11, Ctrl + double-click on the picture</source>
+        <translation>F11、Ctrl + 画像をダブルクリック</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>全画面表示の切り替え</translation>
+    </message>
+    <message>
+        <source>Leave full screen, else clear the play list</source>
+        <translation>全画面表示を終了、全画面でなければプレイリストをクリア</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>画像をクリック</translation>
+    </message>
+    <message>
+        <source>Next zoom; right button: zoom menu</source>
+        <translation>次の倍率、右ボタン: 倍率メニュー</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar or the motion timeline</source>
+        <translation>シークバーまたは動きのタイムラインをクリック</translation>
+    </message>
+    <message>
+        <source>Go to that frame (paused)</source>
+        <translation>そのフレームへ移動 (一時停止中)</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMyMsg</name>

@@ -283,6 +283,94 @@
         <source>Event Number</source>
         <translation>이벤트 번호</translation>
     </message>
+    <message>
+        <source>&amp;Motion</source>
+        <translation>움직임(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Next Motion</source>
+        <translation>다음 움직임(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Motion</source>
+        <translation>이전 움직임(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Keys</source>
+        <translation>키(&amp;K)</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>키</translation>
+    </message>
+    <message>
+        <source>Frame %1</source>
+        <translation>프레임 %1</translation>
+    </message>
+    <message>
+        <source>Frame %1: change %2</source>
+        <translation>프레임 %1: 변화 %2</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>스페이스</translation>
+    </message>
+    <message>
+        <source>Play / Pause</source>
+        <translation>재생 / 일시 정지</translation>
+    </message>
+    <message>
+        <source>+, Right arrow</source>
+        <translation>+, 오른쪽 화살표</translation>
+    </message>
+    <message>
+        <source>Forward 1 Frame (the arrow on release)</source>
+        <translation>1프레임 앞으로 (화살표는 뗄 때)</translation>
+    </message>
+    <message>
+        <source>-, Left arrow</source>
+        <translation>-, 왼쪽 화살표</translation>
+    </message>
+    <message>
+        <source>Backward 1 Frame (the arrow on release)</source>
+        <translation>1프레임 뒤로 (화살표는 뗄 때)</translation>
+    </message>
+    <message>
+        <source>First frame, last frame (paused)</source>
+        <translation>첫 프레임, 마지막 프레임 (일시 정지 중)</translation>
+    </message>
+    <message>
+        <source>Next Motion, Previous Motion</source>
+        <translation>다음 움직임, 이전 움직임</translation>
+    </message>
+    <message>
+        <source>F11, Ctrl + double-click on the picture</source>
+        <translation>F11, Ctrl + 그림 두 번 클릭</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>전체 화면 켜기/끄기</translation>
+    </message>
+    <message>
+        <source>Leave full screen, else clear the play list</source>
+        <translation>전체 화면 나가기, 아니면 재생 목록 지우기</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>그림 클릭</translation>
+    </message>
+    <message>
+        <source>Next zoom; right button: zoom menu</source>
+        <translation>다음 확대/축소, 오른쪽 버튼: 확대/축소 메뉴</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar or the motion timeline</source>
+        <translation>위치 막대나 움직임 타임라인 클릭</translation>
+    </message>
+    <message>
+        <source>Go to that frame (paused)</source>
+        <translation>그 프레임으로 이동 (일시 정지 중)</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMyMsg</name>

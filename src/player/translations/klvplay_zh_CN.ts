@@ -283,6 +283,94 @@
         <source>Event Number</source>
         <translation>事件编号</translation>
     </message>
+    <message>
+        <source>&amp;Motion</source>
+        <translation>运动(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Next Motion</source>
+        <translation>下一段运动(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Motion</source>
+        <translation>上一段运动(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Keys</source>
+        <translation>按键(&amp;K)</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>按键</translation>
+    </message>
+    <message>
+        <source>Frame %1</source>
+        <translation>第 %1 帧</translation>
+    </message>
+    <message>
+        <source>Frame %1: change %2</source>
+        <translation>第 %1 帧：变化 %2</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>空格</translation>
+    </message>
+    <message>
+        <source>Play / Pause</source>
+        <translation>播放 / 暂停</translation>
+    </message>
+    <message>
+        <source>+, Right arrow</source>
+        <translation>+、右箭头</translation>
+    </message>
+    <message>
+        <source>Forward 1 Frame (the arrow on release)</source>
+        <translation>前进一帧（箭头键在松开时）</translation>
+    </message>
+    <message>
+        <source>-, Left arrow</source>
+        <translation>-、左箭头</translation>
+    </message>
+    <message>
+        <source>Backward 1 Frame (the arrow on release)</source>
+        <translation>后退一帧（箭头键在松开时）</translation>
+    </message>
+    <message>
+        <source>First frame, last frame (paused)</source>
+        <translation>第一帧、最后一帧（暂停时）</translation>
+    </message>
+    <message>
+        <source>Next Motion, Previous Motion</source>
+        <translation>下一段运动、上一段运动</translation>
+    </message>
+    <message>
+        <source>F11, Ctrl + double-click on the picture</source>
+        <translation>F11、Ctrl + 双击画面</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>切换全屏</translation>
+    </message>
+    <message>
+        <source>Leave full screen, else clear the play list</source>
+        <translation>退出全屏，否则清除播放列表</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>单击画面</translation>
+    </message>
+    <message>
+        <source>Next zoom; right button: zoom menu</source>
+        <translation>下一个缩放；右键：缩放菜单</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar or the motion timeline</source>
+        <translation>单击定位条或运动时间轴</translation>
+    </message>
+    <message>
+        <source>Go to that frame (paused)</source>
+        <translation>转到该帧（暂停时）</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMyMsg</name>

@@ -283,6 +283,94 @@
         <source>Event Number</source>
         <translation>事件編號</translation>
     </message>
+    <message>
+        <source>&amp;Motion</source>
+        <translation>動態(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Next Motion</source>
+        <translation>下一段動態(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Motion</source>
+        <translation>上一段動態(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Keys</source>
+        <translation>按鍵(&amp;K)</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>按鍵</translation>
+    </message>
+    <message>
+        <source>Frame %1</source>
+        <translation>第 %1 格</translation>
+    </message>
+    <message>
+        <source>Frame %1: change %2</source>
+        <translation>第 %1 格：變化 %2</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>空白鍵</translation>
+    </message>
+    <message>
+        <source>Play / Pause</source>
+        <translation>播放 / 暫停</translation>
+    </message>
+    <message>
+        <source>+, Right arrow</source>
+        <translation>+、向右鍵</translation>
+    </message>
+    <message>
+        <source>Forward 1 Frame (the arrow on release)</source>
+        <translation>前進一格（方向鍵於放開時）</translation>
+    </message>
+    <message>
+        <source>-, Left arrow</source>
+        <translation>-、向左鍵</translation>
+    </message>
+    <message>
+        <source>Backward 1 Frame (the arrow on release)</source>
+        <translation>後退一格（方向鍵於放開時）</translation>
+    </message>
+    <message>
+        <source>First frame, last frame (paused)</source>
+        <translation>第一格、最後一格（暫停時）</translation>
+    </message>
+    <message>
+        <source>Next Motion, Previous Motion</source>
+        <translation>下一段動態、上一段動態</translation>
+    </message>
+    <message>
+        <source>F11, Ctrl + double-click on the picture</source>
+        <translation>F11、Ctrl + 按兩下畫面</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>切換全螢幕</translation>
+    </message>
+    <message>
+        <source>Leave full screen, else clear the play list</source>
+        <translation>離開全螢幕，否則清除播放清單</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>按一下畫面</translation>
+    </message>
+    <message>
+        <source>Next zoom; right button: zoom menu</source>
+        <translation>下一個縮放；右鍵：縮放選單</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar or the motion timeline</source>
+        <translation>按一下位置列或動態時間軸</translation>
+    </message>
+    <message>
+        <source>Go to that frame (paused)</source>
+        <translation>跳至該格（暫停時）</translation>
+    </message>
 </context>
 <context>
     <name>TfrmMyMsg</name>
