@@ -245,6 +245,29 @@ int AviReader::AviFindEvent(JpegDecoder& headers, int from, int to) {
   return -1;
 }
 
+void AviReader::AviWalkHeaders(JpegDecoder& headers, int from, int to) {
+  from = std::max(from, 0);
+  to = std::min(to, nTotalFrames);
+  int lastRead = -1;
+  for (int i = from; i < to; ++i) {
+    const AviIndexEntry* entry = SeekFrameData(i);
+    if (entry == nullptr) continue;  // decoding reads nothing of it either
+    const size_t n = std::min<size_t>(entry->size, kHeadBytes);
+    if (walk_.size() < n) walk_.resize(kHeadBytes);
+    if (std::fread(walk_.data(), 1, n, hFile) != n) continue;
+    lastRead = i;
+    // The walk of the whole frame takes the same steps as far as the head
+    // goes; it can only differ where the head ends short of a segment.
+    JpegFrameInfo frameInfo;
+    JpegScanInfo scanInfo;
+    if (headers.ParseHeaders(walk_.data(), n, &frameInfo, &scanInfo, nullptr, nullptr) > 0 || n == entry->size)
+      continue;
+    if (AviReadFrame(i, walk_) == 0)
+      headers.ParseHeaders(walk_.data(), entry->size, &frameInfo, &scanInfo, nullptr, nullptr);
+  }
+  if (lastRead >= 0) AviReadFrame(lastRead);
+}
+
 void AviReader::FrameDateTime(const FrameTimeStamp& stamp, int64_t elapsedSeconds,
                               std::string* dateText, std::string* timeText) {
   bool done = false;
