@@ -8,6 +8,7 @@
 
 #include "engine/player_state.h"
 #include "engine/stamp.h"
+#include "engine/texts.h"
 #include "media/mpeg4/mpeg4_decoder.h"
 #include "platform/file_times.h"
 #include "platform/format.h"
@@ -35,7 +36,7 @@ int OpenOrFail(M4vSource& s, const std::string& path, bool stamp) {
   if (s.ztm) LastWriteDosTime(path, &s.fileTime);
   s.sizeKiB = s.decoder.OpenStream(path);
   if (s.sizeKiB <= 0 && !s.decoder.IsOpen()) {
-    return Fail(path + ": File Not Found (" + s.decoder.FailReason() + ")");
+    return Fail(OpenFailureLine(path, MessageKind::NotFound, s.decoder.FailReason()));
   }
   // The player's picture: 16 rows more for the stamp band, which stays black
   // on .m4v pictures: they get no overlays.
@@ -91,7 +92,8 @@ int M4vFrame(const std::string& path, int index, const std::string& out, bool st
 // bad picture. The end of the stream is not. Without --out the pictures are
 // only decoded (each still becomes the next one's reference); with it they
 // are drawn as the player shows them and written.
-int M4vDecode(const std::string& path, const std::string& outDir) {
+int M4vDecode(const std::string& path, const std::string& outDir, int jobs) {
+  (void)jobs;
   M4vSource s;
   if (int r = OpenOrFail(s, path, false)) return r;
   if (!outDir.empty()) {
