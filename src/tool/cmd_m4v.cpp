@@ -92,8 +92,7 @@ int M4vFrame(const std::string& path, int index, const std::string& out, bool st
 // bad picture. The end of the stream is not. Without --out the pictures are
 // only decoded (each still becomes the next one's reference); with it they
 // are drawn as the player shows them and written.
-int M4vDecode(const std::string& path, const std::string& outDir, int jobs) {
-  (void)jobs;
+int M4vDecode(const std::string& path, const std::string& outDir) {
   M4vSource s;
   if (int r = OpenOrFail(s, path, false)) return r;
   if (!outDir.empty()) {

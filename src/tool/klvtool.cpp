@@ -126,7 +126,8 @@ int CmdDecode(int argc, char** argv) {
   if (!ParseJobs(a, &jobs, &err)) return Usage(err);
   const std::string& path = a.positional[0];
   if (int r = NeedPlayable(path)) return r;
-  return IsStream(path) ? M4vDecode(path, a.Value("--out"), jobs) : AviDecode(path, a.Value("--out"), jobs);
+  // A stream's pictures each build on the one before: one worker decodes it.
+  return IsStream(path) ? M4vDecode(path, a.Value("--out")) : AviDecode(path, a.Value("--out"), jobs);
 }
 
 int CmdSave(int argc, char** argv) {

@@ -7,7 +7,7 @@ namespace klv::tool {
 // the first, as playback does; `deblock` is the player's deblocking method.
 int M4vInfo(const std::string& path);
 int M4vFrame(const std::string& path, int index, const std::string& out, bool stamp, int deblock, bool bw);
-int M4vDecode(const std::string& path, const std::string& outDir, int jobs);
+int M4vDecode(const std::string& path, const std::string& outDir);
 int M4vSave(const std::string& path, int index, const std::string& out);
 
 }  // namespace klv::tool
