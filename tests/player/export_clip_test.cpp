@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -26,17 +25,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-template <typename F>
-bool WaitFor(F done, int limitMs = 60000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > limitMs) return false;
-    QTest::qWait(5);
-  }
-  return true;
-}
+using klv::test::WaitFor;
 
 std::vector<std::string> Names(const fs::path& dir) {
   std::vector<std::string> names;

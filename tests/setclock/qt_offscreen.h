@@ -2,6 +2,7 @@
 // One QApplication for a test program, on the offscreen platform unless the
 // environment names another.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -15,6 +16,18 @@ inline QApplication* QtApp() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication* app = new QApplication(argc, argv);
   return app;
+}
+
+// Runs the event loop until `done` or a generous limit; never a fixed wait.
+template <typename F>
+bool WaitFor(F done, int limitMs = 60000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > limitMs) return false;
+    QTest::qWait(5);
+  }
+  return true;
 }
 
 // Delete as X11 and Wayland deliver it: with the text "\x7f".
