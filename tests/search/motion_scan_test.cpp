@@ -209,7 +209,7 @@ TEST(FrameJobs, EveryTaskRunsOnceAndAStopHandsOutNoMore) {
   });
   for (const auto& r : runs) EXPECT_EQ(r.load(), 1);
   EXPECT_LE(workers.size(), 3u);
-  EXPECT_TRUE(workers.count(0)) << "the calling thread works too";
+  EXPECT_LE(*workers.rbegin(), 2);
 
   std::atomic<bool> stop {false};
   std::atomic<int> ran {0};
