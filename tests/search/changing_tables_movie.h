@@ -16,6 +16,8 @@ namespace klv::test {
 // 160 x 128, 200 frames, boxes in frames 30-33, 90-100 and 150-152.
 //  - frame 60 brings new quantisation tables, frames after it have none;
 //  - frame 100 brings new DC Huffman tables, frames after it have none;
+//  - frame 130 brings a luma table after 3000 bytes of another segment;
+//    frame 160 one whose segment runs past 8 KiB (and has no scan after it);
 //  - frames 44-47 are cut short (their reduced pictures are written in part),
 //    as are 94 and 141;
 //  - frame 97 cannot be read (its chunk is not a frame's); frame 143 has no
@@ -48,6 +50,14 @@ inline sample::MovieSpec ChangingTablesPlan() {
       o.dcChroma = flat;
     }
     if (frame > 100) o.dht = sample::TablePacking::Omit;
+    // Tables behind a large segment: frame 130's new luma table lies beyond
+    // the first KiB; frame 160's DQT runs past 8 KiB, after which its walk
+    // ends without a scan.
+    if (frame == 130 || frame == 160) {
+      std::vector<uint8_t> dqt = sample::DqtPayload(0, sample::QuantTableForQuality(frame == 130 ? 60 : 40, false));
+      if (frame == 160) dqt.resize(6000, 0);
+      o.extraSegments = {{0xE9, std::vector<uint8_t>(frame == 130 ? 3000 : 2500, 0x41)}, {0xDB, dqt}};
+    }
   };
   plan.tweakFrame = [](int frame, std::vector<uint8_t>& jpeg) {
     if ((frame >= 44 && frame <= 47) || frame == 94 || frame == 141) jpeg.resize(jpeg.size() * 2 / 3);

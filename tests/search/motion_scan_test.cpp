@@ -121,7 +121,7 @@ TEST_F(MotionScanTest, TheHeaderWalkGivesADecoderStartingPartWayTheTablesOfOnePa
     const bool shown = ReadAndDecodeFrame(avi, decoder, i, p);
     pictures.push_back(shown ? std::vector<uint8_t>(p.Bits(), p.Bits() + p.SizeBytes()) : std::vector<uint8_t>());
   }
-  for (int start : {1, 61, 96, 101, 144, 199}) {
+  for (int start : {1, 61, 96, 101, 131, 144, 161, 199}) {
     SCOPED_TRACE(start);
     AviReader a;
     JpegDecoder d;
