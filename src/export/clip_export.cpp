@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <numeric>
 #include <system_error>
@@ -358,6 +359,13 @@ ClipResult ClipExport::Run(const std::vector<ClipPart>& parts, const ClipOptions
     result.error = "cancelled";
     return result;
   };
+
+  // The movie must not take the place of one it is made from.
+  for (const ClipPart& part : parts) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(options.output, part.path, ec))
+      return fail("cannot write " + options.output + ": it is one of the movies to export");
+  }
 
   // ---- the movies and what of them goes in ---------------------------------------
   std::vector<Movie> movies;

@@ -166,6 +166,8 @@ int CmdScan(int argc, char** argv) {
   if (!ParseJobs(a, &jobs, &err)) return Usage(err);
   const std::string sheetPath = a.Value("--sheet");
   if (int r = NeedAviFiles(files)) return r;
+  if (int r = RefuseToReplaceInput(out, files)) return r;
+  if (int r = RefuseToReplaceInput(sheetPath, files)) return r;
 
   // A file that cannot be read is reported; the others are still scanned.
   int status = kOk;

@@ -120,6 +120,7 @@ int CmdThumbnail(int argc, char** argv) {
   if (a.Has("--size") && (!ParseIndex(a.Value("--size"), &size) || size < 8 || size > 4096))
     return Usage("--size takes 8 to 4096 pixels");
   const std::string& path = a.positional[0];
+  if (int r = RefuseToReplaceInput(a.positional[1], {path})) return r;
   const SourceKind kind = SourceKindOf(path);
   if (kind == SourceKind::None) return Fail(OpenFailureLine(path, MessageKind::UnknownFormat, ""));
   FramePicture picture;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "engine/player_state.h"
 
@@ -34,6 +35,14 @@ bool ParseFilePosition(const std::string& text, int files, int* k, int* frame) {
   const size_t colon = text.find(':');
   return colon != std::string::npos && ParseIndex(text.substr(0, colon), k) &&
          ParseIndex(text.substr(colon + 1), frame) && *k >= 1 && *k <= files;
+}
+
+int RefuseToReplaceInput(const std::string& out, const std::vector<std::string>& inputs) {
+  for (const std::string& in : inputs) {
+    std::error_code ec;
+    if (!out.empty() && std::filesystem::equivalent(out, in, ec)) return Fail(out + ": is one of the movies read");
+  }
+  return kOk;
 }
 
 bool ParseJobs(const Args& a, int* jobs, std::string* error) {

@@ -44,6 +44,10 @@ bool ParseThreshold(const std::string& text, int* out);
 // K:FRAME, a frame of the K-th file (K from 1 to `files`, FRAME from 0).
 bool ParseFilePosition(const std::string& text, int files, int* k, int* frame);
 
+// kFailed with one line when `out` is one of `inputs` (writing it would
+// replace a movie being read), else kOk.
+int RefuseToReplaceInput(const std::string& out, const std::vector<std::string>& inputs);
+
 // -j N: decoding workers (0: one per core); false with a usage message when
 // the value is not a number from 1.
 bool ParseJobs(const Args& a, int* jobs, std::string* error);

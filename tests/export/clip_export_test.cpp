@@ -354,6 +354,11 @@ TEST(ClipExportTest, CancelAndFailuresLeaveNothingBehind) {
   EXPECT_EQ(r.error.rfind(dir / "missing.avi" + ": File Not Found (", 0), 0u) << r.error;
   ASSERT_EQ(r.notes.size(), 2u);
   EXPECT_EQ(r.notes[1], dir / "notes.txt" + ": Unknown Format");
+  // Never over a movie being read.
+  o.output = dir / "a.avi";
+  r = ClipExport().Run({{dir / "a.avi"}}, o);
+  EXPECT_EQ(r.error, "cannot write " + o.output + ": it is one of the movies to export");
+  o.output = dir / "out.mp4";
   r = ClipExport().Run({{dir / "a.avi", 50, -1}}, o);
   EXPECT_EQ(r.status, ClipResult::Status::kFailed);
   EXPECT_TRUE(only());

@@ -275,6 +275,10 @@ TEST_F(KlvtoolExportTest, ThumbnailShowsTheEventOrTheFrameThatStandsOutWithinIts
     EXPECT_TRUE(Names(folder).empty());
   }
   EXPECT_EQ(Klvtool("thumbnail " + Path("red.avi") + " x.png --size 2").status, 2);
+  const ToolRun over = Klvtool("thumbnail " + Path("red.avi") + " " + Path("red.avi"));
+  EXPECT_EQ(over.status, 1);
+  EXPECT_EQ(over.err, "klvtool: " + Path("red.avi") + ": is one of the movies read\n");
+  EXPECT_EQ(Klvtool("scan " + Path("red.avi") + " --sheet " + Path("red.avi")).status, 1);
 }
 
 TEST_F(KlvtoolExportTest, TheSheetAndThePageShowEachRunWithItsFrame) {
