@@ -1,6 +1,7 @@
 #include "player/klvmain.h"
 
 #include <algorithm>
+#include <thread>
 
 #include <QAction>
 #include <QApplication>
@@ -201,6 +202,9 @@ void TfrmKLVMain::ExportClipCommand() {
   options.stamp = c.stamp;
   options.motionOnly = c.motionOnly;
   options.threshold = threshold;
+  // A core is left to playback, which goes on meanwhile.
+  options.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) - 1);
+  options.encoderThreads = options.jobs;
   exportRun_ = std::make_unique<ClipExportRun>(this, std::move(parts), std::move(options));
   connect(exportRun_.get(), &ClipExportRun::finished, this, [this] {
     const klv::ClipResult r = exportRun_->Result();
