@@ -26,16 +26,7 @@ namespace {
 
 using C = klv::ControlId;
 
-template <typename F>
-bool WaitFor(F done, int limitMs = 20000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > limitMs) return false;
-    QTest::qWait(5);
-  }
-  return true;
-}
+using klv::test::WaitFor;
 
 QAction* ActionWithText(QWidget& w, const QString& text) {
   for (QAction* a : w.findChildren<QAction*>())

@@ -24,6 +24,7 @@
 #include "player/camsettings/setcamreg.h"
 #include "player/klvmain.h"
 #include "player/my_msg.h"
+#include "setclock/qt_offscreen.h"
 #include "support/movie_builder.h"
 
 namespace {
@@ -41,17 +42,7 @@ QApplication& App() {
   return *app;
 }
 
-// Runs the event loop until `done` or a generous limit; never a fixed wait.
-template <typename F>
-bool WaitFor(F done, int limitMs = 20000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > limitMs) return false;
-    QTest::qWait(5);
-  }
-  return true;
-}
+using klv::test::WaitFor;
 
 class PlayerWindowTest : public ::testing::Test {
  protected:

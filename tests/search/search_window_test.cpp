@@ -17,6 +17,7 @@
 
 #include "player/klvmain.h"
 #include "player/search_preview.h"
+#include "setclock/qt_offscreen.h"
 #include "support/movie_builder.h"
 
 namespace {
@@ -30,16 +31,7 @@ QApplication& App() {
   return *app;
 }
 
-template <typename F>
-bool WaitFor(F done, int limitMs = 30000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > limitMs) return false;
-    QTest::qWait(2);
-  }
-  return true;
-}
+using klv::test::WaitFor;
 
 class SearchWindowTest : public ::testing::Test {
  protected:
