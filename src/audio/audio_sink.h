@@ -2,6 +2,7 @@
 // Where the stream reader hands the sound bytes of a .ztm file's audio packets.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace klv {
 
@@ -23,6 +24,13 @@ class CountingAudioSink : public AudioSink {
   }
   uint64_t bytes = 0;
   uint64_t pieces = 0;
+};
+
+// Keeps what it is given, in order.
+class CollectingAudioSink : public AudioSink {
+ public:
+  void PutAudioBytes(const uint8_t* data, size_t size) override { bytes.insert(bytes.end(), data, data + size); }
+  std::vector<uint8_t> bytes;
 };
 
 }  // namespace klv

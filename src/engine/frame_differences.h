@@ -4,9 +4,9 @@
 // compares frames. A frame with motion at threshold T is one whose difference
 // is larger than T. Frame 0 has no frame before it and no difference.
 //
-// The motion timeline, the jumps between runs of motion frames and klvtool
-// scan all walk a file with this one piece, so that they agree with each
-// other and with the search.
+// The motion timeline and the jumps between runs of motion frames walk a file
+// with this one piece, so that they agree with the search (and with the
+// motion scan, which compares the same reduced pictures on several threads).
 
 #include <cstdint>
 

@@ -88,6 +88,7 @@ bool MotionSearcher::Allocate(int width, int height) {
 
 int MotionSearcher::DecodeReducedPicture(JpegDecoder& decoder, const uint8_t* frame, size_t size,
                                          int slot) {
+  lastWhole_ = false;
   if (w8_ == 0) return -1;
   JpegFrameInfo frameInfo;
   JpegScanInfo scanInfo;
@@ -97,6 +98,7 @@ int MotionSearcher::DecodeReducedPicture(JpegDecoder& decoder, const uint8_t* fr
   const int32_t qC = decoder.Quant().dcQuant[1];
   const int n = decoder.DecodeDcPredictors(frame + p, size - static_cast<size_t>(p),
                                            mcusX_ * mcusY_, predictors_.data());
+  lastWhole_ = n == 6 * mcusX_ * mcusY_;
   ReducedSlot& s = slots_[slot & 1];
   const int cstride = stride_ / 2;
   const int32_t* pred = predictors_.data();
@@ -181,9 +183,10 @@ int MotionSearcher::LargestDifference(int newSlot, int oldSlot) const {
 void MotionSearcher::ReduceFrame(AviReader& avi, JpegDecoder& decoder, int index, int slot) {
   // The results are not checked: an unreadable frame leaves the frame buffer
   // as it was, a frame without entropy-coded data leaves the slot as it was.
-  avi.AviReadFrame(index);
+  const bool read = avi.AviReadFrame(index) == 0;
   const std::span<const uint8_t> bytes = avi.FrameBytes();
   DecodeReducedPicture(decoder, bytes.data(), bytes.size(), slot);
+  lastWhole_ = lastWhole_ && read;
   lastDecoded_ = index;
   // The colour picture is only ever seen in the preview.
   if (preview) {

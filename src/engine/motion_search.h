@@ -125,6 +125,9 @@ class MotionSearcher {
   // with the frame read before it, and that is what is decoded), reduces it
   // into `slot` and, when there is a preview, converts it and shows it.
   void ReduceFrame(AviReader& avi, JpegDecoder& decoder, int index, int slot);
+  // True when the last ReduceFrame read its frame and wrote every sample of
+  // its slot: the slot then holds that frame whatever it held before.
+  bool LastReduceWhole() const { return lastWhole_; }
 
  private:
   void Finish(MotionSearchResult result);
@@ -146,6 +149,7 @@ class MotionSearcher {
   int cur_ = 0;
   int next_ = 0;
   int lastDecoded_ = -1;
+  bool lastWhole_ = false;
   MotionSearchResult result_;
 };
 

@@ -23,6 +23,18 @@ const char* MessageText(MessageKind kind) {
   return "";
 }
 
+std::string OpenFailureLine(const std::string& path, MessageKind kind, const std::string& reason) {
+  std::string line = path + ": " + MessageText(kind);
+  if (!reason.empty()) line += " (" + reason + ")";
+  return line;
+}
+
+std::string AviOpenFailureLine(const std::string& path, const AviReader& avi, AviOpenStatus status) {
+  // A movie without frames has a message of its own, which says it all.
+  if (avi.TotalFrames() == 0) return OpenFailureLine(path, MessageKind::NoFrames, "");
+  return OpenFailureLine(path, MessageKind::NotFound, AviOpenStatusText(status));
+}
+
 const char* ControlName(ControlId id) {
   static constexpr const char* kNames[] = {
 #define KLV_CONTROL_NAME(name) #name,

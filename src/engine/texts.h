@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/message_kind.h"
 #include "engine/player_state.h"
+#include "media/avi/avi_reader.h"
 
 namespace klv {
 
@@ -19,5 +21,10 @@ std::string SuggestedFrameName(SourceKind kind, int number);  // "ztfrm00042.jpg
 // the name after it.
 std::string FolderOf(const std::string& path);
 std::string NameOf(const std::string& path);
+// One line for a movie that cannot be opened, as the message window says it:
+// "FILE: File Not Found (the reason)"; no brackets without a reason.
+std::string OpenFailureLine(const std::string& path, MessageKind kind, const std::string& reason);
+// The line for an AVI open that came to `status` on `avi`.
+std::string AviOpenFailureLine(const std::string& path, const AviReader& avi, AviOpenStatus status);
 
 }  // namespace klv

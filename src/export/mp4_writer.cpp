@@ -13,6 +13,7 @@ extern "C" {
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -58,7 +59,9 @@ struct Mp4Writer::Impl {
   int width = 0, height = 0;        // the pictures'
   int encWidth = 0, encHeight = 0;  // rounded up to even
   int64_t pictures = 0;
-  int64_t soundPts = 0;  // samples handed to the sound encoder
+  int64_t picturePts = 0;  // where the next picture starts, in the picture time base
+  int64_t soundPts = 0;    // samples handed to the sound encoder
+  std::map<int64_t, int64_t> durations;  // of the pictures the encoder still holds, by start
 
   AVFormatContext* format = nullptr;
   AVCodecContext* video = nullptr;
@@ -121,6 +124,15 @@ struct Mp4Writer::Impl {
       int r = avcodec_receive_packet(enc, packet);
       if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return 0;
       if (r < 0) return r;
+      if (enc == video) {
+        // The encoder may not carry a picture's length over to its packet;
+        // the muxer needs it for the last picture.
+        const auto d = durations.find(packet->pts);
+        if (d != durations.end()) {
+          if (packet->duration <= 0) packet->duration = d->second;
+          durations.erase(d);
+        }
+      }
       av_packet_rescale_ts(packet, enc->time_base, stream->time_base);
       packet->stream_index = stream->index;
       r = av_interleaved_write_frame(format, packet);  // takes the packet's data
@@ -205,6 +217,11 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Op
              std::to_string(options.rate.den) + " is not between 0 and 1000 per second";
     return false;
   }
+  if (options.pictureClock < 0 || options.pictureClock > 1000000) {
+    error_ = "cannot write " + path + ": picture clock of " + std::to_string(options.pictureClock) +
+             " ticks a second is outside 1..1000000";
+    return false;
+  }
   if (options.crf < 0 || options.crf > 51) {
     error_ = "cannot write " + path + ": quality " + std::to_string(options.crf) + " is outside 0..51";
     return false;
@@ -260,7 +277,8 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Op
   m.video->width = m.encWidth;
   m.video->height = m.encHeight;
   m.video->pix_fmt = AV_PIX_FMT_YUV420P;
-  m.video->time_base = AVRational {options.rate.den, options.rate.num};
+  m.video->time_base = options.pictureClock > 0 ? AVRational {1, options.pictureClock}
+                                                : AVRational {options.rate.den, options.rate.num};
   m.video->framerate = AVRational {options.rate.num, options.rate.den};
   m.video->sample_aspect_ratio = AVRational {1, 1};
   m.video->color_range = AVCOL_RANGE_MPEG;
@@ -268,6 +286,10 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Op
   m.video->color_primaries = AVCOL_PRI_BT709;
   m.video->color_trc = AVCOL_TRC_BT709;
   m.video->thread_count = options.threads;
+  // Pictures of their own lengths without reordering: the container's
+  // durations come from decoding times, which reordered pictures of unequal
+  // lengths would leave short at the end.
+  if (options.pictureClock > 0) m.video->max_b_frames = 0;
   AVDictionary* codecOptions = nullptr;
   av_dict_set(&codecOptions, "preset", options.preset.c_str(), 0);
   av_dict_set(&codecOptions, "crf", std::to_string(options.crf).c_str(), 0);
@@ -328,6 +350,13 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Mp4Op
 }
 
 bool Mp4Writer::AddPicture(const FramePicture& picture) {
+  return AddPicture(picture, impl_ && impl_->options.pictureClock > 0
+                                 ? std::max<int64_t>(1, av_rescale(impl_->options.pictureClock, impl_->options.rate.den,
+                                                                   impl_->options.rate.num))
+                                 : 1);
+}
+
+bool Mp4Writer::AddPicture(const FramePicture& picture, int64_t ticks) {
   if (!impl_) {
     if (error_.empty()) error_ = "no movie is open";
     return false;
@@ -355,7 +384,10 @@ bool Mp4Writer::AddPicture(const FramePicture& picture) {
   const int srcStride[1] = {source->Stride()};
   sws_scale(m.sws, src, srcStride, 0, m.encHeight, m.videoFrame->data, m.videoFrame->linesize);
 
-  m.videoFrame->pts = m.pictures;
+  if (ticks < 1) return Fail("picture " + std::to_string(m.pictures) + " lasts no time");
+  m.videoFrame->pts = m.picturePts;
+  m.durations[m.picturePts] = ticks;
+  m.picturePts += ticks;
   if (int r = m.Encode(m.video, m.videoStream, m.videoFrame); r < 0) return Fail(AvErrorText(r));
   pictures_ = ++m.pictures;
   return true;

@@ -28,6 +28,10 @@ struct Mp4Options {
   int soundRate = 16000;            // samples per second of that sound
   int soundBitRate = 64000;         // AAC bits per second
   int threads = 0;                  // encoder threads; 0: as many as suit the cores
+  // Ticks a second of the picture times given to AddPicture(picture, ticks);
+  // 0: every picture lasts 1 / rate. Pictures of their own lengths keep
+  // `rate` as the movie's nominal rate.
+  int pictureClock = 0;
 };
 
 // Writes an MP4 movie that phones and browsers play: H.264 (yuv420p, High
@@ -52,6 +56,9 @@ class Mp4Writer {
   bool Open(const std::string& path, int width, int height, const Mp4Options& options = {});
   // Encodes the next picture; it must have the size given to Open().
   bool AddPicture(const FramePicture& picture);
+  // The same for a picture shown `ticks` / options.pictureClock seconds (at
+  // least one tick); it starts where the pictures before it end.
+  bool AddPicture(const FramePicture& picture, int64_t ticks);
   // Appends sound samples (16-bit, mono, at options.soundRate).
   bool AddSound(const int16_t* samples, size_t count);
   // Drains the encoders, writes the index and renames the file into place.

@@ -1,5 +1,8 @@
 #include "player/klvmain.h"
 
+#include <algorithm>
+#include <thread>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,6 +11,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -34,6 +38,9 @@
 #include "player/form_parts.h"
 #include "player/motion_group.h"
 #include "player/diags.h"
+#include "player/export_dialog.h"
+#include "engine/motion_search.h"
+#include "engine/texts.h"
 #include "player/my_msg.h"
 #include "player/picture_view.h"
 #include "player/play_list_group.h"
@@ -125,6 +132,7 @@ void TfrmKLVMain::Connect() {
   klv::player::MainForm& f = form_;
   connect(f.Open1, &QAction::triggered, this, [&p] { p.OpenFilesCommand(); });
   connect(f.SaveCurrent1, &QAction::triggered, this, [&p] { p.SaveCurrent(false); });
+  connect(f.ExportClip1, &QAction::triggered, this, [this] { ExportClipCommand(); });
   connect(f.Exit1, &QAction::triggered, this, &QWidget::close);
   connect(f.CameraSettings1, &QAction::triggered, this, [this] { CameraSettingsCommand(); });
   connect(f.EmbedTimestamp1, &QAction::triggered, this, [&p] { p.EmbedTimestampCommand(); });
@@ -170,6 +178,51 @@ void TfrmKLVMain::Connect() {
 }
 
 void TfrmKLVMain::Start(const std::vector<std::string>& files) { player_->StartWithFiles(files); }
+
+void TfrmKLVMain::ExportClipCommand() {
+  klv::Player& p = *player_;
+  if (exportRun_ || p.state.playListCount == 0) {
+    Beep();
+    return;
+  }
+  const int shown = std::clamp(p.state.playListIndex, 0, p.state.playListCount - 1);
+  const std::string& shownPath = p.playList[static_cast<size_t>(shown)].path;
+  ExportChoices initial;
+  initial.stamp = p.state.embedTime;
+  initial.output = klv::FolderOf(shownPath) + QFileInfo(Q(klv::NameOf(shownPath))).completeBaseName().toStdString() +
+                   "_clip.mp4";
+  const int threshold = klv::ParseMotionThreshold(GetText(C::edtMotionThreshold));
+  ExportClipDialog dialog(this, threshold, initial);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const ExportChoices c = dialog.Choices();
+  std::vector<klv::ClipPart> parts;
+  const int first = c.fromShown ? shown : 0;
+  for (int i = first; i < p.state.playListCount; ++i)
+    parts.push_back({p.playList[static_cast<size_t>(i)].path, i == first && c.fromShown ? std::max(0, p.CurrentFrame()) : 0, -1});
+  klv::ClipOptions options;
+  options.output = c.output;
+  options.stamp = c.stamp;
+  options.motionOnly = c.motionOnly;
+  options.threshold = threshold;
+  // A core is left to playback, which goes on meanwhile.
+  options.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) - 1);
+  options.encoderThreads = options.jobs;
+  exportRun_ = std::make_unique<ClipExportRun>(this, std::move(parts), std::move(options));
+  connect(exportRun_.get(), &ClipExportRun::finished, this, [this] {
+    const klv::ClipResult r = exportRun_->Result();
+    exportRun_.release()->deleteLater();  // it is in the middle of telling us
+    const QString title = ExportClipDialog::tr("Export Clip");
+    if (r.status == klv::ClipResult::Status::kFailed) {
+      ShowErrorBox(S(title), S(ExportClipDialog::tr("The clip could not be exported:")) + "\n" + r.error);
+    } else if (r.status == klv::ClipResult::Status::kDone && !r.notes.empty()) {
+      std::string text = S(ExportClipDialog::tr("The clip was exported without:"));
+      for (const std::string& n : r.notes) text += "\n" + n;
+      if (errorBoxHook) errorBoxHook(S(title), text);
+      else QMessageBox::information(this, title, Q(text));
+    }
+  });
+  exportRun_->Start();
+}
 
 // ---- controls by id --------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include "engine/player.h"
 #include "player/main_form.h"
 
+class ClipExportRun;
 class QAction;
 class QDialog;
 class QMenu;
@@ -43,6 +44,10 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   // The command line's files: the first starts playing.
   void Start(const std::vector<std::string>& files);
   void CameraSettingsCommand();
+  // File > Export Clip: the play list, or its part from the frame shown, as
+  // an MP4 movie made on a worker thread (export_dialog.h).
+  void ExportClipCommand();
+  ClipExportRun* ExportRun() const { return exportRun_.get(); }
 
   // Tests answer the modal dialogs themselves.
   std::function<std::optional<std::string>(const std::string&)> saveDialogHook;
@@ -131,4 +136,5 @@ class TfrmKLVMain : public QMainWindow, public klv::PlayerView {
   int pendingProgress_ = -1;  // pbWhere's position waiting for the event loop
   Qt::WindowStates windowedState_ = Qt::WindowNoState;  // restored when full screen ends
   QDialog* keysBox_ = nullptr;
+  std::unique_ptr<ClipExportRun> exportRun_;  // the export under way
 };

@@ -39,6 +39,8 @@ MainForm::MainForm(QMainWindow* window) {
   Open1->setShortcut(QKeySequence::Open);
   SaveCurrent1 = NamedAction(File1, C::SaveCurrent1);
   SaveCurrent1->setShortcut(QKeySequence::Save);
+  ExportClip1 = File1->addAction(QString());
+  ExportClip1->setObjectName("ExportClip1");
   File1->addSeparator();
   Exit1 = File1->addAction(QString());
   Exit1->setShortcut(QKeySequence::Quit);
@@ -124,6 +126,7 @@ void MainForm::RetranslateMenus() {
   File1->setTitle(FormText("&File"));
   Open1->setText(FormText("&Open"));
   SaveCurrent1->setText(FormText("&Save Current"));
+  ExportClip1->setText(FormText("Export &Clip..."));
   Exit1->setText(FormText("&Exit"));
   // The keys are the window's own (not shortcuts): shown beside the items.
   Motion1->setTitle(FormText("&Motion"));

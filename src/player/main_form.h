@@ -39,6 +39,7 @@ class MainForm {
   QMenu* File1;
   QAction* Open1;
   QAction* SaveCurrent1;
+  QAction* ExportClip1;
   QAction* Exit1;
   QMenu* Motion1;
   QAction* NextMotion1;

@@ -13,34 +13,13 @@
 #include "audio/ima_adpcm.h"
 #include "audio/wav_file.h"
 #include "engine/player_state.h"
+#include "engine/texts.h"
 #include "platform/output_file.h"
 #include "media/mpeg4/stream_reader.h"
 #include "tool/tool_audio.h"
 #include "tool/tool_common.h"
 
 namespace klv::tool {
-namespace {
-
-struct CollectingSink : AudioSink {
-  void PutAudioBytes(const uint8_t* data, size_t size) override { bytes.insert(bytes.end(), data, data + size); }
-  std::vector<uint8_t> bytes;
-};
-
-// From the unit at the cursor on to the next start-code prefix (00 00 01);
-// false when the file ends first.
-bool SkipToNextUnit(StreamReader& reader) {
-  int zeros = 0;
-  if (!reader.HasView() || !reader.AdvanceByte()) return false;
-  for (;;) {
-    const uint8_t b = *reader.Cursor();
-    if (b == 1 && zeros >= 2) return reader.SetBitPosition((reader.Position() - 2) * 8);
-    zeros = b == 0 ? zeros + 1 : 0;
-    if (!reader.AdvanceByte()) return false;
-  }
-}
-
-}  // namespace
-
 int CmdAudio(int argc, char** argv) {
   Args a;
   std::string err;
@@ -51,17 +30,15 @@ int CmdAudio(int argc, char** argv) {
   if (SourceKindOf(path) != SourceKind::Ztm) return Fail(path + ": sound is read from .ztm recordings only");
 
   StreamReader reader;
-  CollectingSink sink;
+  CollectingAudioSink sink;
   reader.SetAudioSink(&sink);
   reader.OpenStream(path);
   if (!reader.IsOpen()) {
-    std::string line = path + ": File Not Found";
-    if (!reader.LastError().empty()) line += " (" + reader.LastError() + ")";
-    return Fail(line);
+    return Fail(OpenFailureLine(path, MessageKind::NotFound, reader.LastError()));
   }
   do {
     reader.ReadSidePackets(false, true, nullptr, nullptr);
-  } while (SkipToNextUnit(reader));
+  } while (reader.SkipToNextUnit());
 
   std::vector<int16_t> pcm;
   ImaBlockStream decoder;

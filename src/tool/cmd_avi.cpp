@@ -1,30 +1,31 @@
 // The AVI branches of klvtool's commands.
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
+#include "engine/frame_jobs.h"
 #include "engine/message_kind.h"
 #include "engine/stamp.h"
+#include "engine/texts.h"
 #include "media/avi/avi_reader.h"
 #include "platform/format.h"
+#include "tool/progress.h"
 #include "tool/tool_common.h"
 #include "tool/tool_avi.h"
 
 namespace klv::tool {
-
-std::string AviFailureText(const std::string& path, const AviReader& avi, AviOpenStatus status) {
-  const MessageKind kind = avi.TotalFrames() == 0 ? MessageKind::NoFrames : MessageKind::NotFound;
-  std::string line = path + ": " + MessageText(kind);
-  if (kind != MessageKind::NoFrames) line += std::string(" (") + AviOpenStatusText(status) + ")";
-  return line;
-}
 
 int OpenAviOrFail(AviReader& avi, JpegDecoder& decoder, const std::string& path) {
   AviOpenStatus status = avi.AviOpen(path, decoder);
   if (status == AviOpenStatus::kOk && !decoder.AllocatePlanes(avi.Width(), avi.Height()))
     status = AviOpenStatus::kOutOfMemory;
   if (status == AviOpenStatus::kOk) return kOk;
-  return Fail(AviFailureText(path, avi, status));
+  return Fail(AviOpenFailureLine(path, avi, status));
 }
 
 int AviInfo(const std::string& path) {
@@ -84,29 +85,73 @@ int AviTimes(const std::string& path) {
   return kOk;
 }
 
-int AviDecode(const std::string& path, const std::string& outDir) {
-  AviReader avi;
-  JpegDecoder decoder;
-  if (int r = OpenAviOrFail(avi, decoder, path)) return r;
-  FramePicture picture;
-  if (!picture.Create(avi.Width(), avi.Height())) return Fail("cannot create the picture");
+// Frames are decoded in chunks on `jobs` workers, each with its own reader
+// and decoder; a worker starting part way walks the headers in front of its
+// chunk first, so that every frame is decoded with the tables that decoding
+// from frame 0 gives it. The files and the counts are those of one pass.
+int AviDecode(const std::string& path, const std::string& outDir, int jobs) {
+  int frames = 0;
+  {
+    AviReader avi;
+    JpegDecoder decoder;
+    if (int r = OpenAviOrFail(avi, decoder, path)) return r;
+    frames = avi.TotalFrames();
+  }
   if (!outDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(outDir, ec);
   }
-  int decoded = 0, bad = 0;
-  for (int i = 0; i < avi.TotalFrames(); ++i) {
-    if (!ReadAndDecodeFrame(avi, decoder, i, picture)) {
-      ++bad;
-      continue;
+  struct Worker {
+    std::unique_ptr<AviReader> avi;
+    std::unique_ptr<JpegDecoder> decoder;
+    FramePicture picture;
+    int next = 0;
+  };
+  jobs = JobCount(jobs);
+  const std::vector<FrameChunk> chunks = SplitFrames({frames}, jobs, 16, 8);
+  std::vector<Worker> workers(static_cast<size_t>(jobs));
+  std::vector<char> good(static_cast<size_t>(frames), 0);
+  std::atomic<int> firstUnwritten {frames};  // the first frame whose file could not be written
+  std::atomic<bool> stop {false};
+  const std::atomic<bool>& interrupted = InterruptFlag();
+  std::atomic<int64_t> done {0};
+  std::mutex progressLock;
+  ProgressLine line("decoding");
+  RunJobs(jobs, chunks.size(), [&](int w, size_t c) {
+    Worker& k = workers[static_cast<size_t>(w)];
+    if (!k.avi) {
+      k.avi = std::make_unique<AviReader>();
+      k.decoder = std::make_unique<JpegDecoder>();
+      if (k.avi->AviOpen(path, *k.decoder) != AviOpenStatus::kOk ||
+          !k.decoder->AllocatePlanes(k.avi->Width(), k.avi->Height()) ||
+          !k.picture.Create(k.avi->Width(), k.avi->Height())) {
+        k.avi.reset();
+        stop = true;
+        return;
+      }
     }
-    ++decoded;
-    if (!outDir.empty()) {
-      const std::string file = outDir + Format("/frame%05d.bmp", i);
-      if (!WriteBmpFile(picture, file)) return Fail(file + ": cannot write the picture");
+    for (int i = chunks[c].first; i < chunks[c].end && !interrupted && !stop; ++i) {
+      k.avi->AviWalkHeaders(*k.decoder, k.next, i);
+      k.next = i + 1;
+      if (!ReadAndDecodeFrame(*k.avi, *k.decoder, i, k.picture)) continue;
+      good[static_cast<size_t>(i)] = 1;
+      if (!outDir.empty() && !WriteBmpFile(k.picture, outDir + Format("/frame%05d.bmp", i))) {
+        for (int f = firstUnwritten.load(); i < f && !firstUnwritten.compare_exchange_weak(f, i);) {
+        }
+        stop = true;
+      }
     }
-  }
-  std::printf("decoded %d bad %d\n", decoded, bad);
+    const int64_t now = done += chunks[c].end - chunks[c].first;
+    std::lock_guard<std::mutex> g(progressLock);
+    line.Update(now, frames);
+  }, &stop);
+  line.Finish();
+  if (interrupted) return Interrupted("decode");
+  if (firstUnwritten < frames)
+    return Fail(outDir + Format("/frame%05d.bmp", firstUnwritten.load()) + ": cannot write the picture");
+  if (stop) return Fail(path + ": cannot be read again");
+  const int decoded = static_cast<int>(std::count(good.begin(), good.end(), 1));
+  std::printf("decoded %d bad %d\n", decoded, frames - decoded);
   return kOk;
 }
 

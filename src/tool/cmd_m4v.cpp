@@ -8,6 +8,7 @@
 
 #include "engine/player_state.h"
 #include "engine/stamp.h"
+#include "engine/texts.h"
 #include "media/mpeg4/mpeg4_decoder.h"
 #include "platform/file_times.h"
 #include "platform/format.h"
@@ -35,7 +36,7 @@ int OpenOrFail(M4vSource& s, const std::string& path, bool stamp) {
   if (s.ztm) LastWriteDosTime(path, &s.fileTime);
   s.sizeKiB = s.decoder.OpenStream(path);
   if (s.sizeKiB <= 0 && !s.decoder.IsOpen()) {
-    return Fail(path + ": File Not Found (" + s.decoder.FailReason() + ")");
+    return Fail(OpenFailureLine(path, MessageKind::NotFound, s.decoder.FailReason()));
   }
   // The player's picture: 16 rows more for the stamp band, which stays black
   // on .m4v pictures: they get no overlays.

@@ -1,7 +1,11 @@
 // klvtool: the player's engine on the command line.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/player_state.h"
 #include "tool/cmd_write_settings.h"
@@ -23,7 +27,7 @@ const char kHelp[] =
     "                                    (0-based), as a 24-bit BMP\n"
     "  times FILE                        INDEX YYYY/MM/DD HH:MM:SS.CC for every frame\n"
     "                                    (\"INDEX bad\" for a frame that cannot be decoded)\n"
-    "  decode FILE [--out DIR]           decode every frame in playback order;\n"
+    "  decode FILE [--out DIR] [-j N]    decode every frame in playback order;\n"
     "                                    prints \"decoded N bad M\"\n"
     "  save FILE INDEX OUT               the player's Save Current: an AVI frame's JPEG\n"
     "                                    bytes as stored, else a BMP picture\n"
@@ -33,14 +37,36 @@ const char kHelp[] =
     "                                    default 50; start default 1:0, backward the last\n"
     "                                    frame of the last file); prints \"found K FRAME\"\n"
     "                                    or \"none K FRAME\" (K from 1, FRAME from 0)\n"
-    "  scan FILE... [--threshold T] [--format csv|json]\n"
+    "  scan FILE... [--threshold T] [--format csv|json|html] [-o OUT] [--sheet OUT.png] [-j N]\n"
     "                                    every run of consecutive motion frames in the AVI\n"
     "                                    FILEs: file, first and last frame, the camera's\n"
     "                                    date and time of the first, the largest block\n"
-    "                                    difference; progress on stderr after a second\n"
+    "                                    difference (on stdout, or into OUT); --sheet: a\n"
+    "                                    contact sheet, one picture a run (its largest\n"
+    "                                    change) in time order; --format html: a page\n"
+    "                                    (-o PAGE.html) with the sheet and the table, each\n"
+    "                                    run linked to its frame in PAGE_files/\n"
+    "  export FILE... -o OUT.mp4 [--from K:FRAME] [--to K:FRAME] [--stamp] [--fps N]\n"
+    "         [--quality CRF] [--motion-only [--threshold T] [--context N]] [-j N]\n"
+    "                                    the FILEs as one MP4 movie (H.264; AAC with the\n"
+    "                                    sound of .ztm recordings, whose pictures last as\n"
+    "                                    long as their sound), in the order given, at the\n"
+    "                                    first file's picture size (others scaled into it)\n"
+    "                                    and the player's rate for it (--fps: AVI and .m4v\n"
+    "                                    pictures at N); --quality 0..51, default 23;\n"
+    "                                    --motion-only: the runs scan finds, each with N\n"
+    "                                    frames around it (default 5); prints \"pictures N\n"
+    "                                    damaged M size WxH rate R seconds S sound 0|1\"\n"
+    "  thumbnail FILE OUT.png [--size N] a representative picture within N x N pixels\n"
+    "                                    (default 256), as a PNG\n"
     "  audio FILE.ztm OUT.wav            the sound of every audio packet in file order,\n"
     "                                    as 16-bit PCM, 16 kHz, mono; prints \"bytes N\n"
     "                                    samples M\" (ADPCM bytes read, samples written)\n"
+    "\n"
+    "Commands that decode many frames take -j N workers (default: one per core) and\n"
+    "print the same whatever N; .m4v and .ztm pictures follow each other, so one\n"
+    "stream decodes on one worker. Long work shows progress on stderr; Ctrl-C stops\n"
+    "it and leaves no half-written file.\n"
     "\n";
 
 // Refuses files the player does not accept.
@@ -53,6 +79,24 @@ int NeedPlayable(const std::string& path) {
 bool IsStream(const std::string& path) {
   const SourceKind kind = SourceKindOf(path);
   return kind == SourceKind::Stream || kind == SourceKind::Ztm;
+}
+
+// klvtool export: the program beside this one that makes movies.
+int RunExport(int argc, char** argv) {
+  std::vector<char*> args;
+  std::string name = "klvtool-export";
+  args.push_back(name.data());
+  for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
+  args.push_back(nullptr);
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    const std::string path(self, static_cast<size_t>(n));
+    const std::string beside = path.substr(0, path.rfind('/') + 1) + name;
+    ::execv(beside.c_str(), args.data());
+  }
+  ::execvp(name.c_str(), args.data());
+  return Fail("export needs " + name + " beside klvtool (" + std::strerror(errno) + ")");
 }
 
 }  // namespace
@@ -98,11 +142,14 @@ int CmdTimes(int argc, char** argv) {
 int CmdDecode(int argc, char** argv) {
   Args a;
   std::string err;
-  if (!ParseArgs(argc, argv, {}, {"--out"}, &a, &err)) return Usage(err);
+  if (!ParseArgs(argc, argv, {}, {"--out", "-j"}, &a, &err)) return Usage(err);
   if (a.positional.size() != 1) return Usage("decode takes one FILE");
+  int jobs = 0;
+  if (!ParseJobs(a, &jobs, &err)) return Usage(err);
   const std::string& path = a.positional[0];
   if (int r = NeedPlayable(path)) return r;
-  return IsStream(path) ? M4vDecode(path, a.Value("--out")) : AviDecode(path, a.Value("--out"));
+  // A stream's pictures each build on the one before: one worker decodes it.
+  return IsStream(path) ? M4vDecode(path, a.Value("--out")) : AviDecode(path, a.Value("--out"), jobs);
 }
 
 int CmdSave(int argc, char** argv) {
@@ -137,7 +184,8 @@ int main(int argc, char** argv) {
   static const Command kCommands[] = {
       {"info", CmdInfo}, {"frame", CmdFrame}, {"times", CmdTimes},
       {"decode", CmdDecode}, {"save", CmdSave}, {"search", CmdSearch},
-      {"scan", CmdScan}, {"audio", CmdAudio}, {"write-settings", RunWriteSettings},
+      {"scan", CmdScan}, {"export", RunExport}, {"thumbnail", CmdThumbnail},
+      {"audio", CmdAudio}, {"write-settings", RunWriteSettings},
   };
   for (const Command& c : kCommands)
     if (cmd == c.name) return c.run(argc - 2, argv + 2);

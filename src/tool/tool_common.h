@@ -18,7 +18,8 @@ int Usage(const std::string& message);
 bool ParseIndex(const std::string& text, int* out);
 
 // Splits arguments into positionals and flags ("--name" or "--name value"
-// for the names in `withValue`). Unknown flags are reported through `error`.
+// for the names in `withValue`; short ones such as "-j" take "-j 2" or
+// "-j2"). Unknown flags are reported through `error`.
 struct Args {
   std::vector<std::string> positional;
   std::vector<std::pair<std::string, std::string>> flags;
@@ -35,5 +36,22 @@ int CmdDecode(int argc, char** argv);
 int CmdSave(int argc, char** argv);
 int CmdSearch(int argc, char** argv);
 int CmdScan(int argc, char** argv);
+int CmdExport(int argc, char** argv);
+int CmdThumbnail(int argc, char** argv);
+
+// A motion threshold: a number from 1.
+bool ParseThreshold(const std::string& text, int* out);
+// K:FRAME, a frame of the K-th file (K from 1 to `files`, FRAME from 0).
+bool ParseFilePosition(const std::string& text, int files, int* k, int* frame);
+
+// kFailed with one line when `out` is one of `inputs` (writing it would
+// replace a movie being read), else kOk.
+int RefuseToReplaceInput(const std::string& out, const std::vector<std::string>& inputs);
+
+// -j N: decoding workers (0: one per core); false with a usage message when
+// the value is not a number from 1.
+bool ParseJobs(const Args& a, int* jobs, std::string* error);
+// The files as a play list: AVI movies only, else one line and kFailed.
+int NeedAviFiles(const std::vector<std::string>& files);
 
 }  // namespace klv::tool

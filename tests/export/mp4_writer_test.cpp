@@ -159,6 +159,41 @@ TEST(Mp4WriterTest, RatesAsFractionsOrWholeNumbers) {
   }
 }
 
+TEST(Mp4WriterTest, PicturesOfTheirOwnLengthsOnThePictureClock) {
+  ScratchDir dir("mp4_clock");
+  const std::string out = dir / "clock.mp4";
+  Mp4Options o = WithSound(10);
+  o.pictureClock = 16000;  // the sound's samples
+  Mp4Writer w;
+  ASSERT_TRUE(w.Open(out, 96, 64, o)) << w.Error();
+  const int64_t lengths[] = {1600, 800, 2400, 1600, 3200, 1600};
+  const sample::Scene scene = test::DrivingScene(96, 64);
+  int64_t at = 0;
+  for (int k = 0; k < 6; ++k) {
+    ASSERT_TRUE(w.AddPicture(test::ScenePicture(scene, k), lengths[k])) << w.Error();
+    const std::vector<int16_t> s = Tone(at, static_cast<int>(lengths[k]), 440);
+    ASSERT_TRUE(w.AddSound(s.data(), s.size()));
+    at += lengths[k];
+  }
+  ASSERT_TRUE(w.Finish()) << w.Error();
+  const test::ProbedMovie m = ProbeMovie(out, true);
+  ASSERT_TRUE(m.ok) << m.error;
+  const test::ProbedStream* v = m.Find("h264");
+  ASSERT_NE(v, nullptr);
+  EXPECT_NEAR(v->duration, 0.7, 1e-3) << "the last picture keeps its length";
+  EXPECT_NEAR(m.Find("aac")->duration, 0.7, 0.07);
+  ASSERT_EQ(m.pictureTimes.size(), 6u);
+  const double starts[] = {0, 0.1, 0.15, 0.3, 0.4, 0.6};
+  for (size_t k = 0; k < 6; ++k) EXPECT_NEAR(m.pictureTimes[k], starts[k], 1e-4) << k;
+
+  // A picture must last.
+  ASSERT_TRUE(w.Open(out, 96, 64, o));
+  EXPECT_FALSE(w.AddPicture(test::ScenePicture(scene, 0), 0));
+  EXPECT_EQ(w.Error(), "cannot write " + out + ": picture 0 lasts no time");
+  o.pictureClock = -1;
+  EXPECT_FALSE(w.Open(out, 96, 64, o));
+}
+
 TEST(Mp4WriterTest, OddSizesArePaddedToEvenWithoutLosingAColumnOrRow) {
   ScratchDir dir("mp4_odd");
   const std::string out = dir / "odd.mp4";

@@ -246,6 +246,36 @@ int AviReader::AviFindEvent(JpegDecoder& headers, int from, int to) {
   return -1;
 }
 
+void AviReader::AviWalkHeaders(JpegDecoder& headers, int from, int to) {
+  from = std::max(from, 0);
+  to = std::min(to, nTotalFrames);
+  int lastRead = -1;
+  for (int i = from; i < to; ++i) {
+    const AviIndexEntry* entry = SeekFrameData(i);
+    if (entry == nullptr) continue;  // decoding reads nothing of it either
+    // The camera's headers end within the first KiB; more is read only when
+    // they do not. A walk of the whole frame takes the same steps as far as
+    // the bytes read go: it can only differ where they end short of a segment.
+    if (walk_.size() < kHeadBytes) walk_.resize(kHeadBytes);
+    size_t n = std::min<size_t>(entry->size, 1024);
+    if (std::fread(walk_.data(), 1, n, hFile) != n) continue;
+    lastRead = i;
+    JpegFrameInfo frameInfo;
+    JpegScanInfo scanInfo;
+    if (headers.ParseHeaders(walk_.data(), n, &frameInfo, &scanInfo, nullptr, nullptr) > 0 || n == entry->size)
+      continue;
+    const size_t more = std::min<size_t>(entry->size, kHeadBytes) - n;
+    if (std::fread(walk_.data() + n, 1, more, hFile) == more) {
+      n += more;
+      if (headers.ParseHeaders(walk_.data(), n, &frameInfo, &scanInfo, nullptr, nullptr) > 0 || n == entry->size)
+        continue;
+    }
+    if (AviReadFrame(i, walk_) == 0)
+      headers.ParseHeaders(walk_.data(), entry->size, &frameInfo, &scanInfo, nullptr, nullptr);
+  }
+  if (lastRead >= 0) AviReadFrame(lastRead);
+}
+
 void AviReader::FrameDateTime(const FrameTimeStamp& stamp, int64_t elapsedSeconds,
                               std::string* dateText, std::string* timeText) {
   bool done = false;

@@ -67,6 +67,13 @@ class AviReader {
   // walking frame headers with `headers`; -1 when there is none.
   int AviFindEvent(JpegDecoder& headers, int from, int to);
 
+  // The header walks of frames [from, to) alone, as decoding them in order
+  // would walk them: `headers` ends with the tables that decoding leaves, and
+  // the frame buffer with the last of them that could be read (or as it was).
+  // Only a frame's first bytes are read unless its headers run past them. A
+  // decoder that starts part way into a movie begins with this.
+  void AviWalkHeaders(JpegDecoder& headers, int from, int to);
+
   // Date and time of a frame whose header walk gave `stamp`: from the stamp
   // when the movie has time stamps, else the file's time plus `elapsedSeconds`.
   void FrameDateTime(const FrameTimeStamp& stamp, int64_t elapsedSeconds, std::string* dateText,
@@ -119,6 +126,7 @@ class AviReader {
   size_t frameCap_ = 0;          // largest frame accepted
   std::vector<uint8_t> head_;    // header bytes of the frame last scanned for events
   size_t headSize_ = 0;
+  std::vector<uint8_t> walk_;    // header bytes for AviWalkHeaders
 };
 
 // Reads frame `index` and decodes it into `picture`: true when it was shown.

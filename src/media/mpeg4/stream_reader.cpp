@@ -403,6 +403,17 @@ int StreamReader::ReadSidePackets(bool firstOfStart, bool feedAudio, int* audioL
   return code;
 }
 
+bool StreamReader::SkipToNextUnit() {
+  int zeros = 0;
+  if (!HasView() || !AdvanceByte()) return false;
+  for (;;) {
+    const uint8_t b = *cursor;
+    if (b == 1 && zeros >= 2) return SetBitPosition((Position() - 2) * 8);
+    zeros = b == 0 ? zeros + 1 : 0;
+    if (!AdvanceByte()) return false;
+  }
+}
+
 // --- seeking -----------------------------------------------------------------------
 
 int StreamReader::SeekKeyFrame(int position, int unitKiB, int direction) {

@@ -61,6 +61,11 @@ class StreamReader {
   // packet's count); elapsedTime: hundredths of a second of the last time
   // packet, 0 when there is none.
   int ReadSidePackets(bool firstOfStart, bool feedAudio, int* audioLength, uint32_t* elapsedTime);
+  // From the unit at the cursor on to the next start-code prefix (00 00 01),
+  // without decoding it; false when the file ends first. No picture holds
+  // such a prefix, so the side packets of every picture can be read this way
+  // whether or not its picture decodes.
+  bool SkipToNextUnit();
 
   // --- primitives ------------------------------------------------------------
   bool AdvanceByte();

@@ -2,6 +2,69 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP">
 <context>
+    <name>ExportClipDialog</name>
+    <message>
+        <source>Export Clip</source>
+        <translation>クリップの書き出し</translation>
+    </message>
+    <message>
+        <source>From the frame shown to the end of the list</source>
+        <translation>表示中のフレームからリストの最後まで</translation>
+    </message>
+    <message>
+        <source>The whole play list</source>
+        <translation>再生リスト全体</translation>
+    </message>
+    <message>
+        <source>Only the frames with motion (threshold %1), with 5 frames around each</source>
+        <translation>動きのあるフレームのみ（しきい値 %1）、前後 5 フレームを含む</translation>
+    </message>
+    <message>
+        <source>Stamp the date and time into the pictures</source>
+        <translation>日付と時刻を画像に書き込む</translation>
+    </message>
+    <message>
+        <source>Save as:</source>
+        <translation>保存先:</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>参照...</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>書き出し</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>MP4 movies (*.mp4)</source>
+        <translation>MP4 動画 (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Exporting the clip...</source>
+        <translation>クリップを書き出しています...</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>キャンセルしています...</translation>
+    </message>
+    <message>
+        <source>Looking for motion...</source>
+        <translation>動きを探しています...</translation>
+    </message>
+    <message>
+        <source>The clip could not be exported:</source>
+        <translation>クリップを書き出せませんでした:</translation>
+    </message>
+    <message>
+        <source>The clip was exported without:</source>
+        <translation>次を除いてクリップを書き出しました:</translation>
+    </message>
+</context>
+<context>
     <name>TfrmDiags</name>
     <message>
         <source>Diagnostics</source>
@@ -105,6 +168,10 @@
     <message>
         <source>&amp;Save Current</source>
         <translation>現在のフレームを保存(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Export &amp;Clip...</source>
+        <translation>クリップの書き出し(&amp;C)...</translation>
     </message>
     <message>
         <source>&amp;Exit</source>

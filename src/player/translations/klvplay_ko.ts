@@ -2,6 +2,69 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>ExportClipDialog</name>
+    <message>
+        <source>Export Clip</source>
+        <translation>클립 내보내기</translation>
+    </message>
+    <message>
+        <source>From the frame shown to the end of the list</source>
+        <translation>표시된 프레임부터 목록 끝까지</translation>
+    </message>
+    <message>
+        <source>The whole play list</source>
+        <translation>재생 목록 전체</translation>
+    </message>
+    <message>
+        <source>Only the frames with motion (threshold %1), with 5 frames around each</source>
+        <translation>움직임이 있는 프레임만 (임계값 %1), 앞뒤 5 프레임 포함</translation>
+    </message>
+    <message>
+        <source>Stamp the date and time into the pictures</source>
+        <translation>날짜와 시간을 그림에 넣기</translation>
+    </message>
+    <message>
+        <source>Save as:</source>
+        <translation>저장 위치:</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>찾아보기...</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>내보내기</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>MP4 movies (*.mp4)</source>
+        <translation>MP4 동영상 (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Exporting the clip...</source>
+        <translation>클립을 내보내는 중...</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>취소하는 중...</translation>
+    </message>
+    <message>
+        <source>Looking for motion...</source>
+        <translation>움직임을 찾는 중...</translation>
+    </message>
+    <message>
+        <source>The clip could not be exported:</source>
+        <translation>클립을 내보낼 수 없습니다:</translation>
+    </message>
+    <message>
+        <source>The clip was exported without:</source>
+        <translation>다음을 제외하고 클립을 내보냈습니다:</translation>
+    </message>
+</context>
+<context>
     <name>TfrmDiags</name>
     <message>
         <source>Diagnostics</source>
@@ -105,6 +168,10 @@
     <message>
         <source>&amp;Save Current</source>
         <translation>현재 프레임 저장(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Export &amp;Clip...</source>
+        <translation>클립 내보내기(&amp;C)...</translation>
     </message>
     <message>
         <source>&amp;Exit</source>

@@ -2,6 +2,69 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>ExportClipDialog</name>
+    <message>
+        <source>Export Clip</source>
+        <translation>导出片段</translation>
+    </message>
+    <message>
+        <source>From the frame shown to the end of the list</source>
+        <translation>从当前显示的帧到列表末尾</translation>
+    </message>
+    <message>
+        <source>The whole play list</source>
+        <translation>整个播放列表</translation>
+    </message>
+    <message>
+        <source>Only the frames with motion (threshold %1), with 5 frames around each</source>
+        <translation>仅含运动的帧（阈值 %1），每段前后各 5 帧</translation>
+    </message>
+    <message>
+        <source>Stamp the date and time into the pictures</source>
+        <translation>在画面中加入日期和时间</translation>
+    </message>
+    <message>
+        <source>Save as:</source>
+        <translation>另存为：</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>浏览...</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>MP4 movies (*.mp4)</source>
+        <translation>MP4 视频 (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Exporting the clip...</source>
+        <translation>正在导出片段...</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>正在取消...</translation>
+    </message>
+    <message>
+        <source>Looking for motion...</source>
+        <translation>正在查找运动...</translation>
+    </message>
+    <message>
+        <source>The clip could not be exported:</source>
+        <translation>无法导出片段：</translation>
+    </message>
+    <message>
+        <source>The clip was exported without:</source>
+        <translation>片段已导出，但未包含：</translation>
+    </message>
+</context>
+<context>
     <name>TfrmDiags</name>
     <message>
         <source>Diagnostics</source>
@@ -105,6 +168,10 @@
     <message>
         <source>&amp;Save Current</source>
         <translation>保存当前帧(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Export &amp;Clip...</source>
+        <translation>导出片段(&amp;C)...</translation>
     </message>
     <message>
         <source>&amp;Exit</source>

@@ -2,6 +2,69 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_TW">
 <context>
+    <name>ExportClipDialog</name>
+    <message>
+        <source>Export Clip</source>
+        <translation>匯出片段</translation>
+    </message>
+    <message>
+        <source>From the frame shown to the end of the list</source>
+        <translation>從目前顯示的畫格到清單結尾</translation>
+    </message>
+    <message>
+        <source>The whole play list</source>
+        <translation>整個播放清單</translation>
+    </message>
+    <message>
+        <source>Only the frames with motion (threshold %1), with 5 frames around each</source>
+        <translation>僅含動態的畫格（臨界值 %1），每段前後各 5 格</translation>
+    </message>
+    <message>
+        <source>Stamp the date and time into the pictures</source>
+        <translation>在畫面中加上日期與時間</translation>
+    </message>
+    <message>
+        <source>Save as:</source>
+        <translation>另存為：</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>瀏覽...</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>匯出</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>MP4 movies (*.mp4)</source>
+        <translation>MP4 影片 (*.mp4)</translation>
+    </message>
+    <message>
+        <source>Exporting the clip...</source>
+        <translation>正在匯出片段...</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>正在取消...</translation>
+    </message>
+    <message>
+        <source>Looking for motion...</source>
+        <translation>正在尋找動態...</translation>
+    </message>
+    <message>
+        <source>The clip could not be exported:</source>
+        <translation>無法匯出片段：</translation>
+    </message>
+    <message>
+        <source>The clip was exported without:</source>
+        <translation>已匯出片段，但未包含：</translation>
+    </message>
+</context>
+<context>
     <name>TfrmDiags</name>
     <message>
         <source>Diagnostics</source>
@@ -105,6 +168,10 @@
     <message>
         <source>&amp;Save Current</source>
         <translation>儲存目前影格(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Export &amp;Clip...</source>
+        <translation>匯出片段(&amp;C)...</translation>
     </message>
     <message>
         <source>&amp;Exit</source>
