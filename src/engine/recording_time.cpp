@@ -1,7 +1,5 @@
 #include "engine/recording_time.h"
 
-#include <ctime>
-
 #include "engine/player_state.h"
 #include "media/avi/avi_reader.h"
 #include "platform/file_times.h"
@@ -20,17 +18,9 @@ bool FirstFrameTime(const std::string& path, int64_t* out) {
   headers.ParseHeaders(frame.data(), frame.size(), nullptr, nullptr, &stamp, nullptr);
   FrameClock c;
   if (!stamp.NonZero() || !ClockFromTimeStamp(stamp.Value(), &c)) return false;
-  std::tm tm {};
-  tm.tm_year = c.nYear - 1900;
-  tm.tm_mon = c.nMonth - 1;
-  tm.tm_mday = c.nDay;
-  tm.tm_hour = c.nHour;
-  tm.tm_min = c.nMinute;
-  tm.tm_sec = c.nSecond;
-  tm.tm_isdst = -1;
-  const std::time_t t = std::mktime(&tm);
-  if (t == static_cast<std::time_t>(-1)) return false;
-  *out = static_cast<int64_t>(t) * 10000000 + kFileTimeUnixEpoch + int64_t{c.nCentisecond} * 100000;
+  int64_t t = 0;
+  if (!LocalTimeToUnix(c.nYear, c.nMonth, c.nDay, c.nHour, c.nMinute, c.nSecond, &t)) return false;
+  *out = t * 10000000 + kFileTimeUnixEpoch + int64_t{c.nCentisecond} * 100000;
   return true;
 }
 

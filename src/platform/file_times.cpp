@@ -14,6 +14,21 @@ DosDateTime ToDosDateTime(int year, int month, int day, int hour, int minute, in
   return d;
 }
 
+bool LocalTimeToUnix(int year, int month, int day, int hour, int minute, int second, int64_t* out) {
+  std::tm tm {};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  const std::time_t t = std::mktime(&tm);
+  if (t == static_cast<std::time_t>(-1)) return false;
+  *out = static_cast<int64_t>(t);
+  return true;
+}
+
 bool LastWriteDosTime(const std::string& path, DosDateTime* out) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;

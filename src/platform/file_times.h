@@ -14,6 +14,10 @@ struct DosDateTime {
 // Local calendar time to DOS words; years outside 1980-2107 give {0, 0}.
 DosDateTime ToDosDateTime(int year, int month, int day, int hour, int minute, int second);
 
+// Local calendar time (the camera knows no time zone) as seconds since the
+// epoch. False when the C library cannot place it.
+bool LocalTimeToUnix(int year, int month, int day, int hour, int minute, int second, int64_t* out);
+
 // The file's last-write time in local time as DOS words. False when the file
 // cannot be examined.
 bool LastWriteDosTime(const std::string& path, DosDateTime* out);

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/file_times.h"
 #include "support/adpcm_encoder.h"
 #include "support/movie_builder.h"
 #include "support/mpeg4_stream.h"
@@ -56,17 +57,9 @@ std::string StampText(uint64_t stamp) {
 bool SetFileTimes(const std::string& path, uint64_t stamp) {
   CalendarTime t;
   if (!DateFromTimeStamp(stamp, &t)) return false;
-  std::tm tm {};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  tm.tm_isdst = -1;
-  const std::time_t when = std::mktime(&tm);
-  if (when == static_cast<std::time_t>(-1)) return false;
-  const struct timespec times[2] = {{when, 0}, {when, 0}};
+  int64_t when = 0;
+  if (!klv::LocalTimeToUnix(t.year, t.month, t.day, t.hour, t.minute, t.second, &when)) return false;
+  const struct timespec times[2] = {{static_cast<std::time_t>(when), 0}, {static_cast<std::time_t>(when), 0}};
   return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
