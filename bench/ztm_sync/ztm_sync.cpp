@@ -75,7 +75,7 @@ Run Play(const std::string& device, const std::string& path, const klv::test::Pi
   klv::test::FakeView view;
   klv::Player player(&view);
   view.player = &player;
-  player.creationTime = [](const std::string&, int64_t* out) {
+  player.recordingTime = [](const std::string&, int64_t* out) {
     *out = 0;
     return true;
   };
