@@ -372,8 +372,6 @@ ClipResult ClipExport::Run(const std::vector<ClipPart>& parts, const ClipOptions
   std::vector<Segment> segments;
   for (const ClipPart& part : parts) {
     Movie m = OpenMovie(part.path, options.stamp);
-    if (m.failure.empty() && options.motionOnly && m.kind != SourceKind::Avi)
-      m.failure = part.path + ": the motion search runs over AVI movies only";
     if (!m.failure.empty()) {
       result.notes.push_back(m.failure);
       continue;
@@ -391,8 +389,10 @@ ClipResult ClipExport::Run(const std::vector<ClipPart>& parts, const ClipOptions
   if (cancelled()) return cancel();
 
   if (options.motionOnly) {
+    // Motion is measured in AVI movies; a stream or a recording (the camera's
+    // own event recordings) goes in whole.
     std::vector<ScanFile> files;
-    for (const Movie& m : movies) files.push_back({m.path, m.count});
+    for (const Movie& m : movies) files.push_back({m.path, m.kind == SourceKind::Avi ? m.count : 0});
     ScanOptions scan;
     scan.jobs = options.jobs;
     scan.stopped = cancelled;
@@ -401,6 +401,10 @@ ClipResult ClipExport::Run(const std::vector<ClipPart>& parts, const ClipOptions
     if (scanned.stopped || cancelled()) return cancel();
     std::vector<Segment> runs;
     for (const Segment& s : segments) {
+      if (movies[static_cast<size_t>(s.movie)].kind != SourceKind::Avi) {
+        runs.push_back(s);
+        continue;
+      }
       if (scanned.failed[static_cast<size_t>(s.movie)]) {
         result.notes.push_back(movies[static_cast<size_t>(s.movie)].path + ": cannot be read again");
         continue;

@@ -46,7 +46,8 @@ struct ClipOptions {
   int encoderThreads = 0;         // 0: as the encoder likes; the movie never depends on `jobs`
   // Only the runs of motion frames that klvtool scan finds in AVI movies,
   // each with `context` frames before and after (runs whose context overlaps
-  // merged); other movies are left out.
+  // merged); .m4v streams and .ztm recordings, which have no motion
+  // measure, go in whole.
   bool motionOnly = false;
   int threshold = 50;
   int context = 5;

@@ -58,8 +58,6 @@ int CmdExport(int argc, char** argv) {
   if (a.Has("--context") && (!ParseIndex(a.Value("--context"), &options.context) || options.context > 100000))
     return Usage("--context takes a number of frames from 0");
   if (!ParseJobs(a, &options.jobs, &err)) return Usage(err);
-  if (options.motionOnly)
-    if (int r = NeedAviFiles(files)) return r;
 
   std::vector<ClipPart> parts;
   for (int k = fromFile; k <= toFile; ++k)

@@ -191,16 +191,21 @@ TEST(ClipExportTest, AMovieOfAnotherSizeIsScaledIntoTheFirstOnBlack) {
 // k plays while picture k - 1 is on show. The tone's pitch steps with the
 // picture it was recorded under, so each picture's span of the movie must
 // carry its own pitch.
-TEST(ClipExportTest, ZtmPicturesLastAsLongAsTheirSoundAndStayWithIt) {
-  ScratchDir dir("clip_ztm");
+// A 160x112 recording of 40 pictures with the stepping tone.
+bool WriteToneRecording(const std::string& path, const sample::SteppingTone& tone) {
   sample::ZtmSpec plan;
   plan.video.encoder.width = 160;
   plan.video.encoder.height = 112;
   plan.video.pictures = 40;
   plan.video.intraPeriod = 10;
-  const sample::SteppingTone tone;
   plan.audio = sample::SteppingToneAdpcm(tone, plan.video.pictures);
-  ASSERT_TRUE(sample::WriteBytes(dir / "rec.ztm", sample::BuildZtmFile(plan)));
+  return sample::WriteBytes(path, sample::BuildZtmFile(plan));
+}
+
+TEST(ClipExportTest, ZtmPicturesLastAsLongAsTheirSoundAndStayWithIt) {
+  ScratchDir dir("clip_ztm");
+  const sample::SteppingTone tone;
+  ASSERT_TRUE(WriteToneRecording(dir / "rec.ztm", tone));
   EXPECT_EQ(PlayerRateOf(dir / "rec.ztm").num, 10 * PlayerRateOf(dir / "rec.ztm").den);
 
   for (int from : {0, 13}) {
@@ -292,6 +297,13 @@ TEST(ClipExportTest, MotionOnlyExportsTheScansRunsWithTheirContext) {
   // A part of the movie: only the runs inside it.
   const ClipResult part = ClipExport().Run({{dir / "m.avi", 30, 59}}, o);
   EXPECT_EQ(part.pictures, 8);
+  // A recording among the movies has no motion measure: it goes in whole,
+  // with its sound.
+  ASSERT_TRUE(WriteToneRecording(dir / "rec.ztm", sample::SteppingTone()));
+  const ClipResult card = ClipExport().Run({{dir / "m.avi"}, {dir / "rec.ztm"}}, o);
+  ASSERT_EQ(card.status, ClipResult::Status::kDone) << card.error;
+  EXPECT_EQ(card.pictures, static_cast<int64_t>(expected.size()) + 40);
+  EXPECT_TRUE(card.sound);
   // No motion at all: nothing to export, and nothing written.
   o.threshold = 254;
   const ClipResult none = ClipExport().Run({{dir / "m.avi"}}, o);
