@@ -33,7 +33,7 @@ void DecodeAll(const uint8_t* data, size_t size) {
   flags.bDumpRTCData = true;
   flags.bForceBW = size > 0 && (data[size - 1] & 1) != 0;
   d.SetFlags(&flags);
-  d.diag = &sink;
+  d.SetDiagnostics(&sink);
 
   klv::JpegFrameInfo fi;
   klv::JpegScanInfo si;

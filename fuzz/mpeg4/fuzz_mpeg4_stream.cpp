@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     klv::StreamReader probe;
     probe.SetWindowSizeForTesting(window);
     probe.OpenStreamBuffer(data, size);
-    if (!probe.IsOpen() || probe.layer.width * probe.layer.height > kMaxPixels) return 0;
+    if (!probe.IsOpen() || probe.Layer().width * probe.Layer().height > kMaxPixels) return 0;
   }
 
   klv::DecoderFlags flags;
@@ -64,6 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (d.SeekKeyFrame(seeks & 15, unit, direction) > 0) DecodeSome(d, &pic, 2, feedAudio, false);
   if (d.RewindStream()) DecodeSome(d, nullptr, 2, false, false);
   d.CloseStream();
-  d.DecodeNextFrame({&pic, false, false}).position;  // closed: a clean failure
+  (void)d.DecodeNextFrame({&pic, false, false});  // closed: a clean failure
   return 0;
 }
