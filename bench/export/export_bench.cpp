@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "export/mp4_writer.h"
+#include "export/export_test_util.h"
 #include "support/scene.h"
 
 namespace {
@@ -30,9 +31,9 @@ constexpr int kWidth = 1280, kHeight = 720, kPictures = 90, kRate = 30;
 
 const std::vector<klv::FramePicture>& Pictures() {
   static std::vector<klv::FramePicture> pictures = [] {
-    klv::sample::SceneSpec spec;
-    spec.seed = 2026;
-    spec.road = true;
+    klv::sample::SceneSpec plan;
+    plan.seed = 2026;
+    plan.road = true;
     klv::sample::SceneObject car;
     car.shape = klv::sample::ShapeKind::Car;
     car.lastFrame = kPictures - 1;
@@ -44,22 +45,10 @@ const std::vector<klv::FramePicture>& Pictures() {
     car.r = 180;
     car.g = 30;
     car.b = 40;
-    spec.objects.push_back(car);
-    const klv::sample::Scene scene(spec, kWidth, kHeight);
-    std::vector<klv::FramePicture> out(kPictures);
-    for (int k = 0; k < kPictures; ++k) {
-      const klv::sample::RgbImage img = scene.Render(k);
-      out[static_cast<size_t>(k)].Create(kWidth, kHeight);
-      for (int y = 0; y < kHeight; ++y) {
-        uint8_t* d = out[static_cast<size_t>(k)].Row(y);
-        for (int x = 0; x < kWidth; ++x, d += 3) {
-          const uint8_t* s = img.Pixel(x, y);
-          d[0] = s[2];
-          d[1] = s[1];
-          d[2] = s[0];
-        }
-      }
-    }
+    plan.objects.push_back(car);
+    const klv::sample::Scene scene(plan, kWidth, kHeight);
+    std::vector<klv::FramePicture> out;
+    for (int k = 0; k < kPictures; ++k) out.push_back(klv::test::ScenePicture(scene, k));
     return out;
   }();
   return pictures;

@@ -17,9 +17,9 @@ namespace klv::test {
 // A sample-writer scene of the camera's kind: textured ground, a road,
 // sensor noise, and a red car driving through in 30 pictures.
 inline sample::Scene DrivingScene(int w, int h) {
-  sample::SceneSpec spec;
-  spec.seed = 11;
-  spec.road = true;
+  sample::SceneSpec plan;
+  plan.seed = 11;
+  plan.road = true;
   sample::SceneObject car;
   car.shape = sample::ShapeKind::Car;
   car.lastFrame = 29;
@@ -31,8 +31,8 @@ inline sample::Scene DrivingScene(int w, int h) {
   car.r = 200;
   car.g = 30;
   car.b = 30;
-  spec.objects.push_back(car);
-  return sample::Scene(spec, w, h);
+  plan.objects.push_back(car);
+  return sample::Scene(plan, w, h);
 }
 
 // Picture k of a scene in the player's layout (bytes blue, green, red).
