@@ -45,22 +45,16 @@ bool AviSource::Open(const std::string& path, int listIndex, OpenFailure* failur
     return false;
   }
 
-  player_.Show(C::CameraSettings1, false);
-  player_.Show(C::EmbedTimestamp1, false);
-  player_.Show(C::Deblock1, true);
+  player_.ShowControlsFor(SourceKind::Avi);
   state.busy = true;
   player_.Enable(C::EmbedTimestamp1, false);
-  for (C id : {C::gbMotion, C::gbStats, C::gbPlayRate, C::lblRate}) player_.Show(id, true);
 
   view.SetText(C::lblCapInterval, CaptureIntervalText(reader_.CapInterval()));
   view.SetStatusPanel(StatusPanel::kPictureSize, Format("%dx%d", reader_.Width(), reader_.Height()));
   view.SetStatusPanel(StatusPanel::kLength, Format("Frames = %d", reader_.TotalFrames()));
 
   if (state.firstFile) {
-    // A capture interval of 0 is taken as 1 second. The rate is at least the
-    // speed bar's lowest: a rate of 0 would show frame 0 on every tick.
-    const int interval = std::max(1, reader_.CapInterval());
-    state.rate = std::clamp(reader_.Rate() / interval, 1, 30);
+    state.rate = AviPlayRate(reader_.Rate(), reader_.CapInterval());
     view.SetPosition(C::tbRate, 30 - state.rate);
     view.SetText(C::lblRate, Format("%d", state.rate));
     state.zoom = 100;

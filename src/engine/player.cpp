@@ -74,6 +74,15 @@ void Player::Show(ControlId id, bool on) {
   view_->SetVisible(id, on);
 }
 
+void Player::ShowControlsFor(SourceKind kind) {
+  Show(C::CameraSettings1, false);
+  Show(C::EmbedTimestamp1, false);
+  Show(C::Deblock1, true);
+  // AVI movies show every group, streams all but the play list, recordings none.
+  for (C id : {C::gbMotion, C::gbStats, C::gbPlayRate, C::lblRate}) Show(id, kind == SourceKind::Avi);
+  Show(C::gbPlayList, kind != SourceKind::Ztm);
+}
+
 void Player::Place(ControlId id, const Rect& r) {
   bounds_[static_cast<int>(id)] = r;
   view_->SetBounds(id, r);

@@ -238,6 +238,8 @@ class Player : private SearchHost {
   // Enabling, visibility and placement, mirrored to the view.
   void Enable(ControlId id, bool on);
   void Show(ControlId id, bool on);
+  // The menu items and groups a kind of movie shows.
+  void ShowControlsFor(SourceKind kind);
   void Place(ControlId id, const Rect& r);
   void SetSeekPanel(bool seekBar);  // true: seek bar, 32 high; false: progress bar, 16 high
   void SetPlaying(bool on);

@@ -3,6 +3,7 @@
 // presentation, the play list and export. The position within the movie is
 // the source's own (an AVI frame index, a stream's picture count).
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -45,6 +46,11 @@ struct PlayerState {
   int lastGood2 = 0;
   int bhcCount = 0;
   int seekUnitKiB = 16;
+  // A stream or recording of `sizeKiB` has just opened: nothing read yet.
+  void StartStream(int sizeKiB) {
+    streamSizeKiB = sizeKiB;
+    streamPos = lastGood1 = lastGood2 = bhcCount = 0;
+  }
 
   int zoom = 100;               // percent; 0 fills the view
   bool embedTime = false;       // stamp date and time into the picture
@@ -63,5 +69,12 @@ struct PlayListEntry {
 };
 
 inline constexpr int kMaxPlayList = 25;
+
+// The frames a second an AVI movie plays at: its rate word over the capture
+// interval (0 taken as 1 second), kept to the speed bar's 1..30 (a rate of 0
+// would show frame 0 on every tick).
+inline int AviPlayRate(int rateWord, int capInterval) {
+  return std::clamp(rateWord / std::max(1, capInterval), 1, 30);
+}
 
 }  // namespace klv

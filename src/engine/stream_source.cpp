@@ -28,11 +28,7 @@ bool StreamSource::Open(const std::string& path, int, OpenFailure* failure) {
   decoder_.SetWindowSizeForTesting(player_.streamWindowForTesting);
   const int size = decoder_.OpenStream(path);
   view.SetTimerEnabled(false);
-  player_.Show(C::CameraSettings1, false);
-  player_.Show(C::EmbedTimestamp1, false);
-  player_.Show(C::Deblock1, true);
-  for (C id : {C::gbMotion, C::gbStats, C::gbPlayRate, C::lblRate}) player_.Show(id, false);
-  player_.Show(C::gbPlayList, true);  // after a .ztm file, which hides it
+  player_.ShowControlsFor(SourceKind::Stream);
   player_.LayoutWindow();
 
   // A stream below 1 KiB has a size of 0 but plays all the same.
@@ -41,11 +37,7 @@ bool StreamSource::Open(const std::string& path, int, OpenFailure* failure) {
     state.busy = false;  // else the deblocking menu and the seek bar stay dead
     return false;
   }
-  state.streamSizeKiB = size;
-  state.streamPos = 0;
-  state.lastGood1 = 0;
-  state.lastGood2 = 0;
-  state.bhcCount = 0;
+  state.StartStream(size);
   pictureIndex_ = -1;  // no picture shown since the start
   view.SetStatusPanel(StatusPanel::kPictureSize,
                       Format("%dx%d", decoder_.PictureWidth(), decoder_.PictureHeight()));

@@ -46,11 +46,7 @@ bool ZtmSource::Open(const std::string& path, int, OpenFailure* failure) {
     state.busy = false;
     return false;
   }
-  state.streamSizeKiB = size;
-  state.streamPos = 0;
-  state.lastGood1 = 0;
-  state.lastGood2 = 0;
-  state.bhcCount = 0;
+  state.StartStream(size);
   view.SetRange(C::pbWhere, 0, size);
   view.SetRange(C::tbWhere, 0, size / state.seekUnitKiB);
   for (FramePicture& p : ringPictures) {
@@ -60,10 +56,7 @@ bool ZtmSource::Open(const std::string& path, int, OpenFailure* failure) {
       return false;
     }
   }
-  player_.Show(C::CameraSettings1, false);
-  player_.Show(C::EmbedTimestamp1, false);
-  player_.Show(C::Deblock1, true);
-  for (C id : {C::gbMotion, C::gbStats, C::gbPlayRate, C::lblRate, C::gbPlayList}) player_.Show(id, false);
+  player_.ShowControlsFor(SourceKind::Ztm);
   view.SetStatusPanel(StatusPanel::kPictureSize,
                       Format("%dx%d", decoder_.PictureWidth(), decoder_.PictureHeight()));
   player_.LayoutWindow();

@@ -106,6 +106,16 @@ TEST_F(ZtmPlaybackTest, OpensFillsTheRingAndShowsTheSecondPictureFirst) {
   EXPECT_EQ(player->Picture(), view.shown);
 }
 
+TEST_F(ZtmPlaybackTest, AMovieOpenedAfterARecordingShowsItsGroupsAgain) {
+  PlayList({Recording("walk.ztm", Plan(30))});
+  ASSERT_FALSE(view.Shown(C::gbPlayList));
+  view.openAnswer = std::vector<std::string>{Movie("after.avi", 4)};
+  player->OpenFilesCommand();
+  ASSERT_EQ(player->state.kind, SourceKind::Avi);
+  for (C id : {C::gbMotion, C::gbStats, C::gbPlayRate, C::lblRate, C::gbPlayList})
+    EXPECT_TRUE(view.Shown(id)) << ControlName(id);
+}
+
 TEST_F(ZtmPlaybackTest, EachPictureFollowsWhenTheSoundBeforeItHasBeenPassedOn) {
   const std::string path = Recording("walk.ztm", Plan(40));
   PlayList({path});
