@@ -53,4 +53,16 @@ void RunJobs(int jobs, size_t count, const std::function<void(int worker, size_t
   for (std::thread& t : pool) t.join();
 }
 
+bool AviFrameCursor::Open(const std::string& path) {
+  next_ = 0;
+  return avi_.AviOpen(path, decoder_) == AviOpenStatus::kOk && decoder_.AllocatePlanes(avi_.Width(), avi_.Height()) &&
+         picture_.Create(avi_.Width(), avi_.Height());
+}
+
+bool AviFrameCursor::Decode(int index) {
+  if (index > next_) avi_.AviWalkHeaders(decoder_, next_, index);
+  next_ = index + 1;
+  return ReadAndDecodeFrame(avi_, decoder_, index, picture_);
+}
+
 }  // namespace klv

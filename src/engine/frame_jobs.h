@@ -8,7 +8,12 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
+
+#include "media/avi/avi_reader.h"
+#include "media/common/picture.h"
+#include "media/jpeg/jpeg_decoder.h"
 
 namespace klv {
 
@@ -35,5 +40,29 @@ std::vector<FrameChunk> SplitFrames(const std::vector<int>& frames, int jobs, in
 // set, no further index is handed out.
 void RunJobs(int jobs, size_t count, const std::function<void(int worker, size_t index)>& task,
              const std::atomic<bool>* stop = nullptr);
+
+// One worker's AVI movie: a reader, a decoder and a picture of its own.
+// Frames are taken in increasing order; the headers of the frames passed over
+// are walked, so that each frame is decoded with the tables one pass from
+// frame 0 gives it.
+class AviFrameCursor {
+ public:
+  // False when the movie cannot be opened or its buffers cannot be had.
+  bool Open(const std::string& path);
+  // Decodes frame `index` (not before the last one taken) into Picture();
+  // false when it cannot be read or decoded.
+  bool Decode(int index);
+  // The frame after the last one taken.
+  int Next() const { return next_; }
+  AviReader& Reader() { return avi_; }
+  const JpegDecoder& Decoder() const { return decoder_; }
+  FramePicture& Picture() { return picture_; }
+
+ private:
+  AviReader avi_;
+  JpegDecoder decoder_;
+  FramePicture picture_;
+  int next_ = 0;
+};
 
 }  // namespace klv

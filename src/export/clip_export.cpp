@@ -95,7 +95,7 @@ Movie OpenMovie(const std::string& path, bool stamp) {
     m.width = avi.Width();
     m.height = avi.Height();
     m.count = avi.TotalFrames();
-    m.rate = std::clamp(avi.Rate() / std::max(1, avi.CapInterval()), 1, 30);
+    m.rate = AviPlayRate(avi.Rate(), avi.CapInterval());
     return m;
   }
   StreamReader reader;
@@ -163,36 +163,21 @@ class Framer {
   int height_;
 };
 
-// An AVI movie read by one worker: frames decode in any order of chunks, as
-// long as they go forward; the tables in front of a chunk come from a walk of
-// the headers before it.
-class AviFrames {
- public:
-  bool Open(const std::string& path, int movie) {
-    movie_ = movie;
-    next_ = 0;
-    return avi_.AviOpen(path, decoder_) == AviOpenStatus::kOk && decoder_.AllocatePlanes(avi_.Width(), avi_.Height()) &&
-           picture_.Create(avi_.Width(), avi_.Height());
-  }
-  int Movie() const { return movie_; }
-  int Next() const { return next_; }
+// An AVI movie read by one worker: chunks go forward, each frame stamped as
+// the player stamps it and placed in the clip's picture.
+struct AviFrames {
+  int movie = -1;
+  AviFrameCursor cursor;
 
   void Take(int index, bool stamp, const Framer& framer, ClipFrame& out) {
-    if (index > next_) avi_.AviWalkHeaders(decoder_, next_, index);
-    next_ = index + 1;
-    out.shown = ReadAndDecodeFrame(avi_, decoder_, index, picture_);
+    out.shown = cursor.Decode(index);
     out.damaged = !out.shown;
     if (!out.shown) return;
-    DrawAviOverlays(avi_, decoder_.TimeStamp(), picture_, avi_.ElapsedSeconds(index), stamp, nullptr, nullptr);
-    framer.Place(picture_, out.picture);
+    AviReader& avi = cursor.Reader();
+    DrawAviOverlays(avi, cursor.Decoder().TimeStamp(), cursor.Picture(), avi.ElapsedSeconds(index), stamp, nullptr,
+                    nullptr);
+    framer.Place(cursor.Picture(), out.picture);
   }
-
- private:
-  int movie_ = -1;
-  int next_ = 0;
-  AviReader avi_;
-  JpegDecoder decoder_;
-  FramePicture picture_;
 };
 
 // An .m4v stream or a .ztm recording, decoded picture after picture from its
@@ -505,9 +490,10 @@ ClipResult ClipExport::Run(const std::vector<ClipPart>& parts, const ClipOptions
       }
       if (movie.kind == SourceKind::Avi) {
         std::unique_ptr<AviFrames>& reader = aviWorkers[static_cast<size_t>(w)];
-        if (!reader || reader->Movie() != task.movie || reader->Next() > task.first) {
+        if (!reader || reader->movie != task.movie || reader->cursor.Next() > task.first) {
           reader = std::make_unique<AviFrames>();
-          if (!reader->Open(movie.path, task.movie)) {
+          reader->movie = task.movie;
+          if (!reader->cursor.Open(movie.path)) {
             reader.reset();
             for (int i = 0; i < task.count; ++i) frames[static_cast<size_t>(task.slot + i)].damaged = true;
             return;

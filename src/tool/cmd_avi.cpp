@@ -101,15 +101,9 @@ int AviDecode(const std::string& path, const std::string& outDir, int jobs) {
     std::error_code ec;
     std::filesystem::create_directories(outDir, ec);
   }
-  struct Worker {
-    std::unique_ptr<AviReader> avi;
-    std::unique_ptr<JpegDecoder> decoder;
-    FramePicture picture;
-    int next = 0;
-  };
   jobs = JobCount(jobs);
   const std::vector<FrameChunk> chunks = SplitFrames({frames}, jobs, 16, 8);
-  std::vector<Worker> workers(static_cast<size_t>(jobs));
+  std::vector<std::unique_ptr<AviFrameCursor>> workers(static_cast<size_t>(jobs));
   std::vector<char> good(static_cast<size_t>(frames), 0);
   std::atomic<int> firstUnwritten {frames};  // the first frame whose file could not be written
   std::atomic<bool> stop {false};
@@ -118,24 +112,19 @@ int AviDecode(const std::string& path, const std::string& outDir, int jobs) {
   std::mutex progressLock;
   ProgressLine line("decoding");
   RunJobs(jobs, chunks.size(), [&](int w, size_t c) {
-    Worker& k = workers[static_cast<size_t>(w)];
-    if (!k.avi) {
-      k.avi = std::make_unique<AviReader>();
-      k.decoder = std::make_unique<JpegDecoder>();
-      if (k.avi->AviOpen(path, *k.decoder) != AviOpenStatus::kOk ||
-          !k.decoder->AllocatePlanes(k.avi->Width(), k.avi->Height()) ||
-          !k.picture.Create(k.avi->Width(), k.avi->Height())) {
-        k.avi.reset();
+    std::unique_ptr<AviFrameCursor>& k = workers[static_cast<size_t>(w)];
+    if (!k) {
+      k = std::make_unique<AviFrameCursor>();
+      if (!k->Open(path)) {
+        k.reset();
         stop = true;
         return;
       }
     }
     for (int i = chunks[c].first; i < chunks[c].end && !interrupted && !stop; ++i) {
-      k.avi->AviWalkHeaders(*k.decoder, k.next, i);
-      k.next = i + 1;
-      if (!ReadAndDecodeFrame(*k.avi, *k.decoder, i, k.picture)) continue;
+      if (!k->Decode(i)) continue;
       good[static_cast<size_t>(i)] = 1;
-      if (!outDir.empty() && !WriteBmpFile(k.picture, outDir + Format("/frame%05d.bmp", i))) {
+      if (!outDir.empty() && !WriteBmpFile(k->Picture(), outDir + Format("/frame%05d.bmp", i))) {
         for (int f = firstUnwritten.load(); i < f && !firstUnwritten.compare_exchange_weak(f, i);) {
         }
         stop = true;

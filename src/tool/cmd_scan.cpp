@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/frame_jobs.h"
 #include "engine/motion_scan.h"
 #include "engine/texts.h"
 #include "export/contact_sheet.h"
@@ -104,35 +105,27 @@ PeakFrames ReadPeaks(const std::vector<std::string>& files, const std::vector<Fi
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
     return runs[a].file != runs[b].file ? runs[a].file < runs[b].file : runs[a].run.peak < runs[b].run.peak;
   });
-  std::unique_ptr<AviReader> avi;
-  std::unique_ptr<JpegDecoder> decoder;
-  FramePicture picture;
-  int file = -1, next = 0;
+  std::unique_ptr<AviFrameCursor> movie;
+  int file = -1;
   for (size_t k : order) {
     const FileRun& r = runs[k];
     if (r.file != file) {
       file = r.file;
-      next = 0;
-      avi = std::make_unique<AviReader>();
-      decoder = std::make_unique<JpegDecoder>();
-      if (avi->AviOpen(files[static_cast<size_t>(file)], *decoder) != AviOpenStatus::kOk ||
-          !decoder->AllocatePlanes(avi->Width(), avi->Height()) || !picture.Create(avi->Width(), avi->Height())) {
-        avi.reset();
-      }
+      movie = std::make_unique<AviFrameCursor>();
+      if (!movie->Open(files[static_cast<size_t>(file)])) movie.reset();
     }
-    if (!avi) continue;
-    avi->AviWalkHeaders(*decoder, next, r.run.peak);
-    next = r.run.peak + 1;
-    if (ReadAndDecodeFrame(*avi, *decoder, r.run.peak, picture)) {
+    if (!movie) continue;
+    if (movie->Decode(r.run.peak)) {
+      const FramePicture& picture = movie->Picture();
       const PictureSize fit = FitSize(picture.Width(), picture.Height(), boxWidth, boxHeight);
       peaks.thumbnails[k] = ScalePicture(picture, fit.width, fit.height);
       if (keepBytes) {
-        const std::span<const uint8_t> bytes = avi->FrameBytes();
+        const std::span<const uint8_t> bytes = movie->Reader().FrameBytes();
         peaks.jpeg[k].assign(bytes.begin(), bytes.end());
       }
     }
     JpegDecoder stampWalk;
-    const std::string time = FrameCameraTime(*avi, stampWalk, r.run.peak);
+    const std::string time = FrameCameraTime(movie->Reader(), stampWalk, r.run.peak);
     peaks.times[k] = time.substr(0, time.rfind('.'));
   }
   return peaks;
@@ -215,10 +208,12 @@ int CmdScan(int argc, char** argv) {
   std::stable_sort(inTime.begin(), inTime.end(), [](const FileRun& x, const FileRun& y) { return x.time < y.time; });
   std::vector<uint8_t> sheetPng;
   PeakFrames peaks;
+  std::string title;
   if (!sheetPath.empty() || format == "html") {
     if (inTime.size() > kSheetRuns) inTime.resize(kSheetRuns);
+    title = SheetTitle(files, runs.size(), inTime.size(), threshold);
     SheetOptions sheet;
-    sheet.title = SheetTitle(files, runs.size(), inTime.size(), threshold);
+    sheet.title = title;
     peaks = ReadPeaks(files, inTime, sheet.boxWidth, sheet.boxHeight, format == "html");
     std::vector<SheetItem> items;
     for (size_t k = 0; k < inTime.size(); ++k) {
@@ -277,7 +272,7 @@ int CmdScan(int argc, char** argv) {
       }
       rows.push_back(std::move(row));
     }
-    if (!WriteSheetHtml(out, SheetTitle(files, runs.size(), inTime.size(), threshold), sheetPng, rows, &err)) {
+    if (!WriteSheetHtml(out, title, sheetPng, rows, &err)) {
       undo();
       return Fail(err);
     }
